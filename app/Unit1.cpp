@@ -1,0 +1,337 @@
+#include "Unit1.h"
+
+#include "Application.h"
+#include "Conversions.h"
+#include "Exceptions.h"
+#include "QtColor.h"
+
+#include <QResizeEvent>
+#include <algorithm>
+
+namespace {
+
+const char* const DesignFont = "ＭＳ Ｐゴシック";
+const char* const CopyCaption = "↑クリップボードにコピー";
+
+QFont DesignFontOfHeight(int pixels, bool bold = false) {
+    QFont font(QString::fromUtf8(DesignFont));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+    return text;
+}
+
+// The last character of a control's name, the digit its handlers go by.
+std::string LastCharacterOfName(const TObject* sender) {
+    const std::string name = sender->objectName().toStdString();
+    return name.empty() ? std::string() : name.substr(name.size() - 1);
+}
+
+
+// Swatch n stands in column (n - 1) div 5 and row (n - 1) mod 5.
+constexpr std::array<TColor, 40> PaletteColours = {
+    clBlack,  clMaroon, clRed,    clFuchsia, 13408767, // column 1
+    13209,    26367,    39423,    52479,     10079487, // column 2
+    13107,    clOlive,  52377,    clYellow,  10092543, // column 3
+    13056,    clGreen,  6723891,  clLime,    13434828, // column 4
+    6697728,  clTeal,   13421619, clAqua,    16777164, // column 5
+    clNavy,   clBlue,   16737843, 16763904,  16764057, // column 6
+    10040115, 10053222, clPurple, 6697881,   16751052, // column 7
+    3355443,  clGray,   9868950,  clSilver,  clWhite,  // column 8
+};
+
+} // namespace
+
+const std::array<const char*, 3> TForm1::ModeCaptions = {
+    "色をクリックしたら値を返すという以外に何か能があるわけじゃない",
+    "色の配分変化にしたがって値を返すという以外に何か能があるわけじゃない",
+    "読み込んだ画像のクリック位置の色の値を返すという以外に何か能があるわけじゃない",
+};
+
+TForm1::TForm1(TClipboard& clipboard, QWidget* parent) : QWidget(parent), FClipboard(clipboard) {
+    setObjectName("Form1");
+    setFont(DesignFontOfHeight(12));
+    QPalette p = palette();
+    p.setColor(QPalette::Window, ColorToQColor(clGray));
+    setPalette(p);
+    setAutoFillBackground(true);
+
+    // The design's client area is 505 x 344 at 192, 107; it may grow without
+    // limit but not shrink below 505 x 258.
+    move(192, 107);
+    resize(505, 344);
+    setMinimumSize(505, 258);
+
+    CreateColourDisplay();
+    CreateSwatches();
+    CreateChannelRows();
+    CreateImageControls();
+    SetTabOrder();
+    FormCreate();
+}
+
+template <typename T> T* TForm1::Add(T* control, const char* name, QRect bounds) {
+    control->setObjectName(name);
+    control->setGeometry(bounds);
+    FControls.push_back(control);
+    return control;
+}
+
+TLabel* TForm1::AddLabel(QWidget* parent, const char* name, QRect bounds, const char* caption) {
+    auto* label = Add(new TLabel(parent), name, bounds);
+    label->SetCaption(caption);
+    return label;
+}
+
+TButton* TForm1::AddButton(QWidget* parent, const char* name, QRect bounds, const char* caption) {
+    auto* button = Add(new TButton(parent), name, bounds);
+    button->SetCaption(caption);
+    return button;
+}
+
+TNotifyEvent TForm1::Bind(void (TForm1::*handler)(TObject*)) {
+    return [this, handler](TObject* sender) {
+        TApplication::Guard([&] { (this->*handler)(sender); });
+    };
+}
+
+void TForm1::CreateColourDisplay() {
+    auto whiteBox = [](TLabel* label, int height) {
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        label->SetColor(clWhite);
+        label->SetFontColor(clBlack);
+        label->setFont(DesignFontOfHeight(height));
+    };
+    LV1 = AddLabel(this, "LV1", {4, 15, 80, 16}, "0");
+    whiteBox(LV1, 16);
+    Label3 = AddLabel(this, "Label3", {84, 17, 48, 12}, "←整数値");
+    Label3->SetFontColor(clWhite);
+    Edit41 = Add(new TEdit(this), "Edit41", {132, 8, 50, 30});
+    Edit41->SetColor(clGray);
+    Edit41->OnClick = Bind(&TForm1::ClEdtClick);
+    Label4 = AddLabel(this, "Label4", {182, 17, 48, 12}, "RGB値→");
+    Label4->SetFontColor(clWhite);
+    LV2 = AddLabel(this, "LV2", {230, 15, 124, 16}, "0");
+    whiteBox(LV2, 13);
+
+    // The focus sink: no border, grey on grey, so nothing of it shows.
+    Edit0 = Add(new TEdit(this), "Edit0", {230, 38, 9, 18});
+    Edit0->SetBorder(false);
+    Edit0->SetColor(clGray);
+    Edit0->SetFontColor(clGray);
+    QPalette sink = Edit0->palette();
+    sink.setColor(QPalette::Highlight, ColorToQColor(clGray));
+    sink.setColor(QPalette::HighlightedText, ColorToQColor(clGray));
+    Edit0->setPalette(sink);
+
+    BtnSWTCH = AddButton(this, "BtnSWTCH", {132, 48, 50, 16}, "switch");
+    BtnSWTCH->SetWordWrap(true);
+    BtnCpy1 = AddButton(this, "BtnCpy1", {4, 34, 80, 30}, CopyCaption);
+    BtnCpy1->SetWordWrap(true);
+    BtnCpy1->OnClick = Bind(&TForm1::BtnCpyClick);
+    BtnCpy2 = AddButton(this, "BtnCpy2", {260, 34, 80, 33}, CopyCaption);
+    BtnCpy2->SetWordWrap(true);
+    BtnCpy2->OnClick = Bind(&TForm1::BtnCpyClick);
+}
+
+void TForm1::CreateSwatches() {
+    for (int n = 1; n <= 40; ++n) {
+        const int column = (n - 1) / 5;
+        const int row = (n - 1) % 5;
+        const std::string name = "Edit" + std::to_string(n);
+        TEdit* swatch = Add(new TEdit(this), name.c_str(), {78 + 22 * column, 122 + 18 * row, 22, 18});
+        swatch->SetColor(PaletteColours[std::size_t(n - 1)]);
+        swatch->OnClick = Bind(&TForm1::ClEdtClick);
+        Swatches[std::size_t(n - 1)] = swatch;
+    }
+}
+
+void TForm1::CreateChannelRows() {
+    struct Row {
+        int Index, SliderTop, LabelTop, ButtonTop;
+        TColor Colour;
+    };
+    // Red on top, blue at the bottom, as the table lists them.
+    const Row rows[] = {{2, 109, 117, 114, clRed}, {1, 162, 170, 167, clGreen}, {0, 216, 224, 220, clBlue}};
+    const char* arrows[] = {"↓", "↑", "↓", "↑"};
+    for (const Row& row : rows) {
+        const std::string digit = std::to_string(row.Index);
+        TYTrackBar* slider = Add(new TYTrackBar(this), ("YTB" + digit).c_str(), {66, row.SliderTop, 160, 30});
+        // The values in the order the slider publishes them.
+        slider->SetMax(255);
+        slider->SetMin(0);
+        slider->SetThumbColor(clBtnFace);
+        slider->SetThumbWidth(10);
+        slider->SetGageColor(clWhite);
+        slider->SetPosition(0);
+        slider->OnChange = Bind(&TForm1::YTBVChange);
+        slider->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+            TApplication::Guard([&] { YTBVMouseUp(s, b, sh, x, y); });
+        };
+        YTB[std::size_t(row.Index)] = slider;
+
+        TLabel* label = AddLabel(this, ("Label" + digit).c_str(), {37, row.LabelTop, 27, 12}, "0");
+        label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        label->SetColor(row.Colour);
+        label->SetFontColor(clWhite);
+        ChannelLabels[std::size_t(row.Index)] = label;
+
+        for (int k = 1; k <= 4; ++k) {
+            const std::string name = "Btn" + digit + std::to_string(k);
+            TButton* button = AddButton(this, name.c_str(), {232 + 20 * (k - 1), row.ButtonTop, 20, 20},
+                                        arrows[k - 1]);
+            if (k >= 3) {
+                button->setFont(DesignFontOfHeight(13, true));
+            }
+            StepButtons[std::size_t(row.Index)][std::size_t(k - 1)] = button;
+            button->hide();
+        }
+        label->hide();
+    }
+}
+
+void TForm1::CreateImageControls() {
+    SCRLB1 = Add(new TScrollBox(this), "SCRLB1", {4, 72, 350, 270});
+    Img1 = Add(new TImage(nullptr), "Img1", {0, 0, 100, 100});
+    Img1->SetStretch(true);
+    SCRLB1->setWidget(Img1);
+    SCRLB1->hide();
+
+    Panel1 = Add(new TPanel(this), "Panel1", {360, 4, 143, 338});
+    Panel1->SetColor(clGray);
+    auto zoomLabel = [this](const char* name, QRect bounds, const char* caption) {
+        TLabel* label = AddLabel(Panel1, name, bounds, caption);
+        label->SetColor(clBlack);
+        label->SetFontColor(clWhite);
+        label->setFont(DesignFontOfHeight(16));
+        label->hide();
+        return label;
+    };
+    Label7 = zoomLabel("Label7", {4, 11, 64, 16}, "拡大縮小");
+    Label5 = zoomLabel("Label5", {68, 11, 24, 16}, "100");
+    Label6 = zoomLabel("Label6", {92, 11, 8, 16}, "%");
+    Btn31 = AddButton(Panel1, "Btn31", {100, 9, 20, 20}, "↓");
+    Btn31->hide();
+    Btn32 = AddButton(Panel1, "Btn32", {120, 9, 20, 20}, "↑");
+    Btn32->hide();
+    BtnSDIR = AddButton(Panel1, "BtnSDIR", {16, 40, 105, 20}, "画像フォルダ選択");
+    BtnSDIR->SetWordWrap(true);
+    FLB1 = Add(new TFileListBox(Panel1), "FLB1", {4, 68, 135, 270});
+    FLB1->SetMask("*.bmp;*.jpg;*.jpeg");
+    FLB1->SetItemHeight(12);
+    Panel1->hide();
+}
+
+// Tab places: the focus sink first, the swatches and the preview, the step
+// buttons from the blue row up, the command buttons; then the panel's
+// folder button, file list and zoom buttons.
+void TForm1::SetTabOrder() {
+    std::vector<QWidget*> chain{Edit0};
+    chain.insert(chain.end(), Swatches.begin(), Swatches.end());
+    chain.push_back(Edit41);
+    for (const auto& row : StepButtons) {
+        chain.insert(chain.end(), row.begin(), row.end());
+    }
+    for (QWidget* w : {static_cast<QWidget*>(BtnSWTCH), static_cast<QWidget*>(BtnCpy1),
+                       static_cast<QWidget*>(BtnCpy2), static_cast<QWidget*>(BtnSDIR),
+                       static_cast<QWidget*>(FLB1), static_cast<QWidget*>(Btn31),
+                       static_cast<QWidget*>(Btn32)}) {
+        chain.push_back(w);
+    }
+    for (std::size_t i = 1; i < chain.size(); ++i) {
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    }
+}
+
+QWidget* TForm1::FindNamedControl(const std::string& name) const {
+    const std::string wanted = Lower(name);
+    for (QWidget* control : FControls) {
+        if (Lower(control->objectName().toStdString()) == wanted) {
+            return control;
+        }
+    }
+    return nullptr;
+}
+
+template <typename T> T& TForm1::Named(const std::string& name) const {
+    T* control = qobject_cast<T*>(FindNamedControl(name));
+    if (!control) {
+        throw Exception("コントロール " + name + " が見つかりません");
+    }
+    return *control;
+}
+
+void TForm1::FormCreate() {
+    Mode = 0;
+    ShowModeCaption();
+    YTB[0]->hide();
+    YTB[1]->hide();
+    YTB[2]->hide();
+    ShowColor(NeutralGrey);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    TApplication::Guard([this] { FormResize(); });
+}
+
+// Keeps the panel at the right edge and the scroll box beside it, both
+// reaching down to 2 pixels above the bottom of the client area.
+void TForm1::FormResize() {
+    const int cw = width();
+    const int ch = height();
+    const int panelWidth = Panel1->width();
+    const int panelTop = Panel1->y();
+    const int boxLeft = SCRLB1->x();
+    const int boxTop = SCRLB1->y();
+
+    Panel1->move(cw - panelWidth - 2, panelTop);
+    Panel1->resize(panelWidth, std::max(0, ch - panelTop - 2));
+    FLB1->resize(FLB1->width(), std::max(0, ch - boxTop - 2));
+    SCRLB1->resize(std::max(0, cw - panelWidth - 2 - 4 - boxLeft), SCRLB1->height());
+    SCRLB1->resize(SCRLB1->width(), std::max(0, ch - boxTop - 2));
+}
+
+void TForm1::ShowModeCaption() { setWindowTitle(QString::fromUtf8(ModeCaptions[Mode])); }
+
+void TForm1::ShowColor(TColor value) {
+    Edit41->SetColor(value);
+    LV1->SetCaption(std::to_string(value));
+    LV2->SetCaption("RGB(" + std::to_string(GetRValue(value)) + ", " +
+                    std::to_string(GetGValue(value)) + ", " + std::to_string(GetBValue(value)) + ")");
+}
+
+void TForm1::ShowChannelColor() {
+    const std::string blue = Named<TLabel>("Label0").Caption();
+    const std::string green = Named<TLabel>("Label1").Caption();
+    const std::string red = Named<TLabel>("Label2").Caption();
+    const int b = StrToInt(blue);
+    const int g = StrToInt(green);
+    const int r = StrToInt(red);
+    const TColor value = RGB(r, g, b);
+    Edit41->SetColor(value);
+    LV1->SetCaption(std::to_string(value));
+    LV2->SetCaption("RGB(" + red + ", " + green + ", " + blue + ")");
+}
+
+void TForm1::ClEdtClick(TObject* Sender) {
+    ShowColor(qobject_cast<TEdit*>(Sender)->Color());
+    Edit0->setFocus();
+}
+
+void TForm1::BtnCpyClick(TObject* Sender) {
+    const TLabel& label = Named<TLabel>("LV" + LastCharacterOfName(Sender));
+    if (!FClipboard.ReplaceText(label.Caption())) {
+        throw Exception("クリップボードを開くことができません");
+    }
+    Edit0->setFocus();
+}
+
+// The slider mode's handlers arrive with that mode.
+void TForm1::YTBVChange(TObject*) {}
+void TForm1::YTBVMouseUp(TObject*, TMouseButton, TShiftState, int, int) {}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "Button.h"
+#include "Clipboard.h"
+#include "Color.h"
+#include "Edit.h"
+#include "Events.h"
+#include "FileListBox.h"
+#include "Image.h"
+#include "Label.h"
+#include "Panel.h"
+#include "ScrollBox.h"
+#include "YTrackBar.h"
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr TColor NeutralGrey = 0x808080;
+
+// The program's one window. Every behaviour is one of its handlers; handlers
+// reach controls through these references or by name (FindNamedControl).
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    // The window's captions, one for each mode.
+    static const std::array<const char*, 3> ModeCaptions;
+
+    explicit TForm1(TClipboard& clipboard, QWidget* parent = nullptr);
+
+    // The first control whose name matches, letter case ignored, in creation
+    // order; nullptr when none does.
+    QWidget* FindNamedControl(const std::string& name) const;
+
+    void FormCreate();
+    void FormResize();
+    void ShowModeCaption();
+    void ShowColor(TColor value);
+    void ShowChannelColor();
+
+    void ClEdtClick(TObject* Sender);
+    void BtnCpyClick(TObject* Sender);
+    void YTBVChange(TObject* Sender);
+    void YTBVMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+
+    // 0 palette, 1 sliders, 2 image.
+    std::uint8_t Mode = 0;
+
+    // Colour display and commands.
+    TLabel* LV1;
+    TLabel* Label3;
+    TEdit* Edit41;
+    TLabel* Label4;
+    TLabel* LV2;
+    TEdit* Edit0;
+    TButton* BtnSWTCH;
+    TButton* BtnCpy1;
+    TButton* BtnCpy2;
+    // Palette swatches Edit1 to Edit40 (index n - 1).
+    std::array<TEdit*, 40> Swatches;
+    // Channel rows, indexed by row: 0 blue, 1 green, 2 red.
+    std::array<TYTrackBar*, 3> YTB;
+    std::array<TLabel*, 3> ChannelLabels;
+    std::array<std::array<TButton*, 4>, 3> StepButtons;
+    // Image mode.
+    TScrollBox* SCRLB1;
+    TImage* Img1;
+    TPanel* Panel1;
+    TLabel* Label7;
+    TLabel* Label5;
+    TLabel* Label6;
+    TButton* Btn31;
+    TButton* Btn32;
+    TButton* BtnSDIR;
+    TFileListBox* FLB1;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    template <typename T> T* Add(T* control, const char* name, QRect bounds);
+    template <typename T> T& Named(const std::string& name) const;
+    TNotifyEvent Bind(void (TForm1::*handler)(TObject*));
+
+    void CreateColourDisplay();
+    void CreateSwatches();
+    void CreateChannelRows();
+    void CreateImageControls();
+    void SetTabOrder();
+
+    TLabel* AddLabel(QWidget* parent, const char* name, QRect bounds, const char* caption);
+    TButton* AddButton(QWidget* parent, const char* name, QRect bounds, const char* caption);
+
+    TClipboard& FClipboard;
+    std::vector<QWidget*> FControls; // in creation order
+};

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs one fuzz target for a given number of seconds, seeded from the
+# repository's fixtures and, when present, the shared public test pictures.
+# Usage: fuzz/run.sh bmp|jpeg SECONDS
+set -euo pipefail
+target=$1
+seconds=${2:-600}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build/fuzz
+corpus=$root/fuzz/corpus-$target
+seeds=$(mktemp -d)
+trap 'rm -rf "$seeds"' EXIT
+mkdir -p "$corpus"
+
+ext=$target
+[ "$target" = jpeg ] && ext=jpg
+find "$root/tests/data" -name "*.$ext" -exec cp {} "$seeds/" \;
+"$build/fuzz/make_bmp_seeds" "$seeds" >/dev/null 2>&1 || true
+shared=$root/../shared/testdata/$target
+if [ -d "$shared" ]; then
+  find "$shared" -type f -size -200k ! -name '*.md' ! -name '*.tsv' ! -name '*.txt' \
+    -exec sh -c 'cp "$1" "$2/$(echo "$1" | sha1sum | cut -c1-12)"' _ {} "$seeds" \;
+fi
+[ "$target" = bmp ] && rm -f "$seeds"/*.jpg
+
+cd "$root/fuzz"
+"$build/fuzz/${target}_fuzzer" "$corpus" "$seeds" -max_total_time="$seconds" \
+  -rss_limit_mb=4096 -timeout=20 -print_final_stats=1

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// The desktop clipboard as the copy buttons use it.
+class TClipboard {
+public:
+    virtual ~TClipboard() = default;
+    // Replaces the whole content with one plain-text item. Returns false, with
+    // nothing changed, when the clipboard cannot be opened.
+    virtual bool ReplaceText(const std::string& text) = 0;
+};

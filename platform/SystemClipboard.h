@@ -1,0 +1,9 @@
+#pragma once
+
+#include "Clipboard.h"
+
+// The system clipboard through Qt.
+class TSystemClipboard final : public TClipboard {
+public:
+    bool ReplaceText(const std::string& text) override;
+};

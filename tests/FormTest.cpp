@@ -1,0 +1,247 @@
+#include "Unit1.h"
+
+#include "Application.h"
+#include "Exceptions.h"
+#include "SystemClipboard.h"
+
+#include <QClipboard>
+#include <QMimeData>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Records what the copy buttons put on the clipboard; can refuse to open.
+class FakeClipboard : public TClipboard {
+public:
+    bool ReplaceText(const std::string& text) override {
+        if (Locked) {
+            return false;
+        }
+        Text = text;
+        return true;
+    }
+    bool Locked = false;
+    std::string Text = "previous content";
+};
+
+class Window : public testing::Test {
+protected:
+    void SetUp() override {
+        TApplication::SetExceptionReporter([this](const std::string& title, const std::string& text) {
+            Reports.push_back(title + "|" + text);
+        });
+        Form = std::make_unique<TForm1>(Clipboard);
+        Form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    }
+    void TearDown() override { TApplication::SetExceptionReporter(nullptr); }
+
+    template <typename T> T* Control(const char* name) {
+        auto* control = qobject_cast<T*>(Form->FindNamedControl(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+    void Click(QWidget* control) { QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(5, 5)); }
+    void ExpectDisplay(TColor preview, const char* integer, const char* rgb) {
+        EXPECT_EQ(Form->Edit41->Color(), preview);
+        EXPECT_EQ(Form->LV1->Caption(), integer);
+        EXPECT_EQ(Form->LV2->Caption(), rgb);
+    }
+
+    FakeClipboard Clipboard;
+    std::unique_ptr<TForm1> Form;
+    std::vector<std::string> Reports;
+};
+
+} // namespace
+
+TEST_F(Window, FirstShownInPaletteModeWithGreyDisplayed) {
+    EXPECT_EQ(Form->windowTitle().toStdString(), TForm1::ModeCaptions[0]);
+    EXPECT_EQ(Form->Mode, 0);
+    ExpectDisplay(NeutralGrey, "8421504", "RGB(128, 128, 128)");
+    for (const char* name : {"Label0", "Label1", "Label2"}) {
+        EXPECT_EQ(Control<TLabel>(name)->Caption(), "0");
+        EXPECT_FALSE(Control<TLabel>(name)->isVisible()) << name;
+    }
+    for (const char* name : {"YTB0", "YTB1", "YTB2", "Btn01", "Btn24", "SCRLB1", "Panel1", "BtnSDIR",
+                             "FLB1", "Btn31", "Label5"}) {
+        EXPECT_FALSE(Control<QWidget>(name)->isVisible()) << name;
+    }
+    for (const char* name : {"Edit1", "Edit40", "Edit41", "Edit0", "LV1", "LV2", "Label3", "Label4",
+                             "BtnSWTCH", "BtnCpy1", "BtnCpy2"}) {
+        EXPECT_TRUE(Control<QWidget>(name)->isVisible()) << name;
+    }
+    EXPECT_EQ(Control<TYTrackBar>("YTB2")->Position(), 0);
+    EXPECT_EQ(Control<TYTrackBar>("YTB2")->Max(), 255);
+    EXPECT_EQ(Control<TLabel>("Label5")->Caption(), "100");
+    EXPECT_EQ(Control<TFileListBox>("FLB1")->Mask(), "*.bmp;*.jpg;*.jpeg");
+}
+
+TEST_F(Window, TypingGoesToTheInvisibleFocusSink) {
+    EXPECT_EQ(QApplication::focusWidget(), Form->Edit0);
+    QTest::keyClicks(QApplication::focusWidget(), "abc");
+    EXPECT_EQ(Form->Edit0->text(), "abc");
+    EXPECT_FALSE(Form->Edit0->hasFrame());
+}
+
+TEST_F(Window, ControlTableGeometryAndLook) {
+    EXPECT_EQ(Form->size(), QSize(505, 344));
+    EXPECT_EQ(Control<QWidget>("LV1")->geometry(), QRect(4, 15, 80, 16));
+    EXPECT_EQ(Control<QWidget>("Edit41")->geometry(), QRect(132, 8, 50, 30));
+    EXPECT_EQ(Control<QWidget>("BtnCpy2")->geometry(), QRect(260, 34, 80, 33));
+    EXPECT_EQ(Control<QWidget>("Edit1")->geometry(), QRect(78, 122, 22, 18));
+    EXPECT_EQ(Control<QWidget>("Edit40")->geometry(), QRect(232, 194, 22, 18));
+    EXPECT_EQ(Control<QWidget>("Edit12")->geometry(), QRect(122, 140, 22, 18));
+    EXPECT_EQ(Control<QWidget>("YTB1")->geometry(), QRect(66, 162, 160, 30));
+    EXPECT_EQ(Control<QWidget>("Btn04")->geometry(), QRect(292, 220, 20, 20));
+    EXPECT_EQ(Control<QWidget>("FLB1")->parentWidget(), Form->Panel1);
+    EXPECT_EQ(Control<QWidget>("FLB1")->pos(), QPoint(4, 68));
+
+    const TColor expected[] = {0, 128, 255, 16711935, 13408767, 13209, 26367, 39423,
+                               52479, 10079487, 13107, 32896, 52377, 65535, 10092543, 13056,
+                               32768, 6723891, 65280, 13434828, 6697728, 8421376, 13421619, 16776960,
+                               16777164, 8388608, 16711680, 16737843, 16763904, 16764057, 10040115, 10053222,
+                               8388736, 6697881, 16751052, 3355443, 8421504, 9868950, 12632256, 16777215};
+    for (int n = 1; n <= 40; ++n) {
+        EXPECT_EQ(Control<TEdit>(("Edit" + std::to_string(n)).c_str())->Color(), expected[n - 1]) << n;
+    }
+    EXPECT_EQ(QFontInfo(Form->font()).pixelSize(), 12);
+    EXPECT_TRUE(Control<TButton>("BtnCpy1")->WordWrap());
+    EXPECT_TRUE(Control<TButton>("Btn14")->font().bold());
+    EXPECT_EQ(Control<TButton>("Btn14")->font().pixelSize(), 13);
+    EXPECT_FALSE(Control<TButton>("Btn12")->font().bold());
+    EXPECT_EQ(Control<TButton>("Btn23")->Caption(), "↓");
+    EXPECT_EQ(Control<TButton>("Btn22")->Caption(), "↑");
+}
+
+TEST_F(Window, FindNamedControlIgnoresCase) {
+    EXPECT_EQ(Form->FindNamedControl("lv1"), Form->LV1);
+    EXPECT_EQ(Form->FindNamedControl("EDIT41"), Form->Edit41);
+    EXPECT_EQ(Form->FindNamedControl("ytb2"), Form->YTB[2]);
+    EXPECT_EQ(Form->FindNamedControl("Label9"), nullptr);
+    EXPECT_EQ(Form->FindNamedControl(""), nullptr);
+}
+
+TEST_F(Window, ResizeMovesOnlyThePanelAndTheScrollBox) {
+    EXPECT_EQ(Form->Panel1->geometry(), QRect(360, 4, 143, 338));
+    EXPECT_EQ(Form->FLB1->height(), 270);
+    EXPECT_EQ(Form->SCRLB1->geometry(), QRect(4, 72, 352 - 2, 270).adjusted(0, 0, 2, 0));
+
+    const QRect swatch = Form->Swatches[0]->geometry();
+    const QRect label = Form->LV2->geometry();
+    Form->resize(700, 400);
+    QTest::qWait(10);
+    EXPECT_EQ(Form->Panel1->geometry(), QRect(555, 4, 143, 394));
+    EXPECT_EQ(Form->FLB1->height(), 326);
+    EXPECT_EQ(Form->SCRLB1->geometry(), QRect(4, 72, 547, 326));
+    EXPECT_EQ(Form->Swatches[0]->geometry(), swatch);
+    EXPECT_EQ(Form->LV2->geometry(), label);
+}
+
+TEST_F(Window, CannotShrinkBelowTheMinimum) {
+    Form->resize(100, 100);
+    QTest::qWait(10);
+    EXPECT_EQ(Form->size(), QSize(505, 258));
+    EXPECT_EQ(Form->Panel1->height(), 252);
+    EXPECT_EQ(Form->SCRLB1->height(), 184);
+}
+
+TEST_F(Window, SwatchClickDisplaysItsColourAndReturnsTheFocus) {
+    struct Case {
+        const char* Name;
+        TColor Colour;
+        const char* Integer;
+        const char* Rgb;
+    };
+    for (const Case& c : {Case{"Edit1", 0, "0", "RGB(0, 0, 0)"},
+                          Case{"Edit5", 13408767, "13408767", "RGB(255, 153, 204)"},
+                          Case{"Edit37", 8421504, "8421504", "RGB(128, 128, 128)"},
+                          Case{"Edit40", 16777215, "16777215", "RGB(255, 255, 255)"}}) {
+        SCOPED_TRACE(c.Name);
+        Click(Control<QWidget>(c.Name));
+        ExpectDisplay(c.Colour, c.Integer, c.Rgb);
+        EXPECT_EQ(QApplication::focusWidget(), Form->Edit0);
+    }
+    Click(Form->Edit41); // the preview shows its own colour again
+    ExpectDisplay(16777215, "16777215", "RGB(255, 255, 255)");
+    EXPECT_EQ(QApplication::focusWidget(), Form->Edit0);
+}
+
+TEST_F(Window, RightClickOnASwatchIsNoClick) {
+    QTest::mouseClick(Form->Swatches[2], Qt::RightButton, {}, QPoint(5, 5));
+    ExpectDisplay(NeutralGrey, "8421504", "RGB(128, 128, 128)");
+}
+
+TEST_F(Window, ShowColorWritesEveryThirtyTwoBitValue) {
+    Form->ShowColor(-1);
+    ExpectDisplay(-1, "-1", "RGB(255, 255, 255)");
+    Form->ShowColor(16777216);
+    ExpectDisplay(16777216, "16777216", "RGB(0, 0, 0)");
+    Form->ShowColor(16711680);
+    ExpectDisplay(16711680, "16711680", "RGB(0, 0, 255)");
+    Form->ShowColor(INT32_MIN);
+    ExpectDisplay(INT32_MIN, "-2147483648", "RGB(0, 0, 0)");
+}
+
+TEST_F(Window, ShowChannelColorComposesFromTheValueLabels) {
+    Form->ChannelLabels[0]->SetCaption("255");
+    Form->ChannelLabels[1]->SetCaption("128");
+    Form->ChannelLabels[2]->SetCaption("0");
+    Form->ShowChannelColor();
+    ExpectDisplay(16744448, "16744448", "RGB(0, 128, 255)");
+
+    // A label that is not a number fails before anything is displayed.
+    Form->ChannelLabels[1]->SetCaption("x");
+    EXPECT_THROW(Form->ShowChannelColor(), EConvertError);
+    ExpectDisplay(16744448, "16744448", "RGB(0, 128, 255)");
+}
+
+TEST_F(Window, CopyButtonsPutTheTextsOnTheClipboard) {
+    Click(Form->BtnCpy1);
+    EXPECT_EQ(Clipboard.Text, "8421504");
+    EXPECT_EQ(QApplication::focusWidget(), Form->Edit0);
+    Click(Form->BtnCpy2);
+    EXPECT_EQ(Clipboard.Text, "RGB(128, 128, 128)");
+
+    Click(Control<QWidget>("Edit3"));
+    Click(Form->BtnCpy1);
+    EXPECT_EQ(Clipboard.Text, "255");
+    Click(Form->BtnCpy2);
+    EXPECT_EQ(Clipboard.Text, "RGB(255, 0, 0)");
+
+    Form->ShowColor(-1);
+    Click(Form->BtnCpy1);
+    EXPECT_EQ(Clipboard.Text, "-1");
+    EXPECT_TRUE(Reports.empty());
+}
+
+TEST_F(Window, LockedClipboardIsReportedAndChangesNothing) {
+    Clipboard.Locked = true;
+    Form->BtnCpy1->setFocus();
+    Click(Form->BtnCpy1);
+    EXPECT_EQ(Clipboard.Text, "previous content");
+    ASSERT_EQ(Reports.size(), 1u);
+    EXPECT_EQ(Reports[0], TApplication::Title() + "|クリップボードを開くことができません.");
+    EXPECT_EQ(QApplication::focusWidget(), Form->BtnCpy1); // the handler ended before moving it
+    ExpectDisplay(NeutralGrey, "8421504", "RGB(128, 128, 128)");
+}
+
+TEST_F(Window, RealClipboardHoldsOnlyTheCopiedText) {
+    TSystemClipboard system;
+    ASSERT_TRUE(system.ReplaceText("RGB(1, 2, 3)"));
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "RGB(1, 2, 3)");
+    EXPECT_EQ(QApplication::clipboard()->mimeData()->formats(), QStringList{"text/plain"});
+}
+
+TEST(DesignFont, IsSubstitutedByAJapaneseFont) {
+    QFont font(QString::fromUtf8("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    const QString family = QFontInfo(font).family();
+    EXPECT_TRUE(family.contains("IPA") || family.contains("CJK") || family.contains("Gothic"))
+        << family.toStdString();
+}

@@ -1,0 +1,12 @@
+// Runs GUI suites in Qt's offscreen platform unless another one is asked for.
+#include "Application.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    TApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
