@@ -9,7 +9,7 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
-  xvfb xauth xdotool xclip x11-apps imagemagick
+  xvfb xauth xdotool xclip x11-utils imagemagick
   clang libclang-rt-14-dev
 )
 

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds irochi optimised and starts it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release --target irochi
+exec build/release/app/irochi "$@"
