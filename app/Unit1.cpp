@@ -32,7 +32,6 @@ std::string LastCharacterOfName(const TObject* sender) {
     return name.empty() ? std::string() : name.substr(name.size() - 1);
 }
 
-
 // Swatch n stands in column (n - 1) div 5 and row (n - 1) mod 5.
 constexpr std::array<TColor, 40> PaletteColours = {
     clBlack,  clMaroon, clRed,    clFuchsia, 13408767, // column 1
@@ -144,7 +143,8 @@ void TForm1::CreateSwatches() {
         const int column = (n - 1) / 5;
         const int row = (n - 1) % 5;
         const std::string name = "Edit" + std::to_string(n);
-        TEdit* swatch = Add(new TEdit(this), name.c_str(), {78 + 22 * column, 122 + 18 * row, 22, 18});
+        TEdit* swatch =
+            Add(new TEdit(this), name.c_str(), {78 + 22 * column, 122 + 18 * row, 22, 18});
         swatch->SetColor(PaletteColours[std::size_t(n - 1)]);
         swatch->OnClick = Bind(&TForm1::ClEdtClick);
         Swatches[std::size_t(n - 1)] = swatch;
@@ -157,11 +157,13 @@ void TForm1::CreateChannelRows() {
         TColor Colour;
     };
     // Red on top, blue at the bottom, as the table lists them.
-    const Row rows[] = {{2, 109, 117, 114, clRed}, {1, 162, 170, 167, clGreen}, {0, 216, 224, 220, clBlue}};
+    const Row rows[] = {
+        {2, 109, 117, 114, clRed}, {1, 162, 170, 167, clGreen}, {0, 216, 224, 220, clBlue}};
     const char* arrows[] = {"↓", "↑", "↓", "↑"};
     for (const Row& row : rows) {
         const std::string digit = std::to_string(row.Index);
-        TYTrackBar* slider = Add(new TYTrackBar(this), ("YTB" + digit).c_str(), {66, row.SliderTop, 160, 30});
+        TYTrackBar* slider =
+            Add(new TYTrackBar(this), ("YTB" + digit).c_str(), {66, row.SliderTop, 160, 30});
         // The values in the order the slider publishes them.
         slider->SetMax(255);
         slider->SetMin(0);
@@ -183,8 +185,8 @@ void TForm1::CreateChannelRows() {
 
         for (int k = 1; k <= 4; ++k) {
             const std::string name = "Btn" + digit + std::to_string(k);
-            TButton* button = AddButton(this, name.c_str(), {232 + 20 * (k - 1), row.ButtonTop, 20, 20},
-                                        arrows[k - 1]);
+            TButton* button = AddButton(this, name.c_str(),
+                                        {232 + 20 * (k - 1), row.ButtonTop, 20, 20}, arrows[k - 1]);
             if (k >= 3) {
                 button->setFont(DesignFontOfHeight(13, true));
             }
@@ -297,13 +299,16 @@ void TForm1::FormResize() {
     SCRLB1->resize(SCRLB1->width(), std::max(0, ch - boxTop - 2));
 }
 
-void TForm1::ShowModeCaption() { setWindowTitle(QString::fromUtf8(ModeCaptions[Mode])); }
+void TForm1::ShowModeCaption() {
+    setWindowTitle(QString::fromUtf8(ModeCaptions[Mode]));
+}
 
 void TForm1::ShowColor(TColor value) {
     Edit41->SetColor(value);
     LV1->SetCaption(std::to_string(value));
     LV2->SetCaption("RGB(" + std::to_string(GetRValue(value)) + ", " +
-                    std::to_string(GetGValue(value)) + ", " + std::to_string(GetBValue(value)) + ")");
+                    std::to_string(GetGValue(value)) + ", " + std::to_string(GetBValue(value)) +
+                    ")");
 }
 
 void TForm1::ShowChannelColor() {

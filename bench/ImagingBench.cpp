@@ -60,7 +60,8 @@ struct Files {
         const std::uint32_t rowBytes = Width * 3; // already a multiple of 4
         const std::uint32_t size = 54 + rowBytes * Height;
         auto le = [&](std::uint32_t v, int n) {
-            for (int i = 0; i < n; ++i) out.put(char(v >> (8 * i)));
+            for (int i = 0; i < n; ++i)
+                out.put(char(v >> (8 * i)));
         };
         out.put('B');
         out.put('M');
@@ -97,7 +98,8 @@ struct Files {
         jpeg_destroy_compress(&c);
         std::free(out);
         std::ofstream(Jpeg, std::ios::binary)
-            .write(reinterpret_cast<const char*>(JpegBytes.data()), std::streamsize(JpegBytes.size()));
+            .write(reinterpret_cast<const char*>(JpegBytes.data()),
+                   std::streamsize(JpegBytes.size()));
     }
 };
 

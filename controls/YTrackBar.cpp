@@ -9,7 +9,9 @@
 
 namespace {
 
-QRgb ToRgb(TColor color) { return ColorToQColor(color).rgb(); }
+QRgb ToRgb(TColor color) {
+    return ColorToQColor(color).rgb();
+}
 
 } // namespace
 
@@ -33,7 +35,7 @@ TYTrackBar::TYTrackBar(QWidget* owner) : QWidget(owner) {
     resize(160, 30);
     FTrackLength = width() - FLeftMargin - FRightMargin;
     setFocusPolicy(Qt::NoFocus);
-    setMouseTracking(true); // moves reach the slider without a button, as drags may
+    setMouseTracking(true);                // moves reach the slider without a button, as drags may
     setAttribute(Qt::WA_OpaquePaintEvent); // the surface covers the whole control
 }
 
@@ -115,9 +117,9 @@ void TYTrackBar::FillRect(int left, int top, int right, int bottom, TColor color
 }
 
 // Rectangles cover left to right - 1 and top to bottom - 1; a line covers its
-// start point and not its end point. Lines here are horizontal or vertical. A pen of width w covers, for each
-// point of the line, the w x w square that ends at that point: a 2-pixel pen
-// adds the pixel to the left of a vertical line and above a horizontal one.
+// start point and not its end point. Lines here are horizontal or vertical. A pen of width w
+// covers, for each point of the line, the w x w square that ends at that point: a 2-pixel pen adds
+// the pixel to the left of a vertical line and above a horizontal one.
 void TYTrackBar::Line(QPoint from, QPoint to, int penWidth, TColor color) {
     const int dx = (to.x() > from.x()) - (to.x() < from.x());
     const int dy = (to.y() > from.y()) - (to.y() < from.y());

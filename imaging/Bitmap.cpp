@@ -6,9 +6,13 @@
 const TGraphicClassInfo TBitmap::ClassInfo{
     "TBitmap", []() -> std::unique_ptr<TGraphic> { return std::make_unique<TBitmap>(); }};
 
-void TBitmap::LoadFromStream(TStream& stream) { FImage = ReadBMP(stream); }
+void TBitmap::LoadFromStream(TStream& stream) {
+    FImage = ReadBMP(stream);
+}
 
-void TBitmap::AssignTo(TBitmap& target) const { target.FImage = FImage; }
+void TBitmap::AssignTo(TBitmap& target) const {
+    target.FImage = FImage;
+}
 
 void TBitmap::Assign(const TGraphic& source) {
     if (&source != this) {

@@ -34,9 +34,7 @@ public:
     const TBitmapImage* Image() const { return FImage.get(); }
     // The pixel memory for writing, copied first if another bitmap shares it.
     TBitmapImage& MutableImage();
-    bool SharesPixelsWith(const TBitmap& other) const {
-        return FImage && FImage == other.FImage;
-    }
+    bool SharesPixelsWith(const TBitmap& other) const { return FImage && FImage == other.FImage; }
 
 private:
     std::shared_ptr<TBitmapImage> FImage;

@@ -9,7 +9,9 @@
 
 std::atomic<std::uint64_t> TBitmapImage::FLiveBytes{0};
 
-void TBitmapImage::FreeDeleter::operator()(std::uint8_t* p) const noexcept { std::free(p); }
+void TBitmapImage::FreeDeleter::operator()(std::uint8_t* p) const noexcept {
+    std::free(p);
+}
 
 bool TBitmapImage::ValidBitCount(int bitCount) {
     switch (bitCount) {
@@ -68,7 +70,9 @@ TBitmapImage::TBitmapImage(const TBitmapImage& other)
     FLiveBytes += FByteSize;
 }
 
-TBitmapImage::~TBitmapImage() { FLiveBytes -= FByteSize; }
+TBitmapImage::~TBitmapImage() {
+    FLiveBytes -= FByteSize;
+}
 
 std::uint8_t WidenChannel(std::uint32_t value, int bits) {
     if (bits <= 0) {
@@ -133,9 +137,8 @@ TColor TBitmapImage::Pixel(int x, int y) const {
     case 24:
         return RGB(p[2], p[1], p[0]);
     default:
-        return MaskedColor(static_cast<std::uint32_t>(p[0]) |
-                           (static_cast<std::uint32_t>(p[1]) << 8) |
-                           (static_cast<std::uint32_t>(p[2]) << 16) |
-                           (static_cast<std::uint32_t>(p[3]) << 24));
+        return MaskedColor(
+            static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24));
     }
 }

@@ -18,13 +18,17 @@ constexpr std::size_t MaxColorTable = 256;
 
 enum Compression : std::uint32_t { BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3 };
 
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint16_t Le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 std::uint32_t Le32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-[[noreturn]] void Invalid() { throw EInvalidGraphic(SInvalidBitmap); }
+[[noreturn]] void Invalid() {
+    throw EInvalidGraphic(SInvalidBitmap);
+}
 
 // The fields of either header kind, the core header's missing ones zero.
 struct BitmapHeader {
@@ -140,9 +144,10 @@ std::vector<TRGBQuad> ReadColorTable(TStream& stream, const BitmapHeader& h) {
 std::shared_ptr<TBitmapImage> ReadUncompressed(TStream& stream, const BitmapHeader& h,
                                                std::uint64_t imageSize) {
     const int height = static_cast<int>(std::llabs(h.Height));
-    auto image = std::make_shared<TBitmapImage>(static_cast<int>(h.Width), height, h.BitCount,
-                                                h.Height > 0);
-    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(imageSize, image->ByteSize()));
+    auto image =
+        std::make_shared<TBitmapImage>(static_cast<int>(h.Width), height, h.BitCount, h.Height > 0);
+    const auto wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(imageSize, image->ByteSize()));
     image->SetValidBytes(stream.Read(image->Bits(), wanted));
     return image;
 }
@@ -235,7 +240,8 @@ std::shared_ptr<TBitmapImage> ReadRunLength(TStream& stream, const BitmapHeader&
                                             std::uint64_t imageSize) {
     auto image = std::make_shared<TBitmapImage>(static_cast<int>(h.Width),
                                                 static_cast<int>(h.Height), 24, true);
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(std::min(imageSize, stream.Remaining())));
+    std::vector<std::uint8_t> data(
+        static_cast<std::size_t>(std::min(imageSize, stream.Remaining())));
     data.resize(stream.Read(data.data(), data.size()));
     RunLengthDecoder(*image, table, h.Compression == BI_RLE4).Decode(data);
     return image;
@@ -267,10 +273,10 @@ std::shared_ptr<TBitmapImage> ReadBMP(TStream& stream) {
     Validate(h);
     std::vector<TRGBQuad> table = ReadColorTable(stream, h);
 
-    const std::uint64_t imageSize =
-        h.SizeImage != 0 ? h.SizeImage
-                         : TBitmapImage::RowBytes(h.Width, h.BitCount) *
-                               static_cast<std::uint64_t>(std::llabs(h.Height));
+    const std::uint64_t imageSize = h.SizeImage != 0
+                                        ? h.SizeImage
+                                        : TBitmapImage::RowBytes(h.Width, h.BitCount) *
+                                              static_cast<std::uint64_t>(std::llabs(h.Height));
     if (h.RunLength()) {
         return ReadRunLength(stream, h, table, imageSize);
     }

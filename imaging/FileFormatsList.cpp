@@ -7,8 +7,9 @@
 
 std::string LowerCaseExtension(const std::string& extension) {
     std::string lower = extension;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : char(c); });
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
+        return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : char(c);
+    });
     return lower;
 }
 
@@ -26,7 +27,8 @@ TFileFormatsList::TFileFormatsList() {
 
 void TFileFormatsList::Add(const std::string& extension, const std::string& description,
                            int descriptionResource, TGraphicClass graphicClass) {
-    FFormats.push_back({LowerCaseExtension(extension), description, descriptionResource, graphicClass});
+    FFormats.push_back(
+        {LowerCaseExtension(extension), description, descriptionResource, graphicClass});
 }
 
 void TFileFormatsList::Remove(TGraphicClass graphicClass) {

@@ -205,7 +205,9 @@ private:
     std::unique_ptr<Session> FSession;
 };
 
-bool FourComponent(J_COLOR_SPACE space) { return space == JCS_CMYK || space == JCS_YCCK; }
+bool FourComponent(J_COLOR_SPACE space) {
+    return space == JCS_CMYK || space == JCS_YCCK;
+}
 
 // Sets the decoding parameters; everything else keeps libjpeg's defaults.
 // Returns whether the output is quantised to a colour table.
@@ -269,7 +271,9 @@ void ReadDirectRows(Decompressor& d, TBitmapImage& image) {
     }
 }
 
-std::uint8_t Product(unsigned a, unsigned b) { return static_cast<std::uint8_t>((a * b + 127) / 255); }
+std::uint8_t Product(unsigned a, unsigned b) {
+    return static_cast<std::uint8_t>((a * b + 127) / 255);
+}
 
 // CMYK to blue, green, red. Files with an Adobe marker store the inks
 // inverted (0 is full ink), as Photoshop writes them.

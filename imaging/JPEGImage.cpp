@@ -7,8 +7,7 @@
 const TGraphicClassInfo TJPEGImage::ClassInfo{
     "TJPEGImage", []() -> std::unique_ptr<TGraphic> { return std::make_unique<TJPEGImage>(); }};
 
-TJPEGImage::TJPEGImage()
-    : FPixelFormat(JPEGDefaults.PixelFormat) {}
+TJPEGImage::TJPEGImage() : FPixelFormat(JPEGDefaults.PixelFormat) {}
 
 void TJPEGImage::SetPixelFormat(TJPEGPixelFormat format) {
     if (format != FPixelFormat) {
@@ -43,7 +42,9 @@ const TBitmap& TJPEGImage::Bitmap() const {
     return *FBitmap;
 }
 
-void TJPEGImage::AssignTo(TBitmap& target) const { target.Assign(Bitmap()); }
+void TJPEGImage::AssignTo(TBitmap& target) const {
+    target.Assign(Bitmap());
+}
 
 void RegisterJPEGFormat() {
     auto& formats = TFileFormatsList::Instance();
@@ -51,4 +52,6 @@ void RegisterJPEGFormat() {
     formats.Add("jpg", "JPEG イメージファイル", 0, &TJPEGImage::ClassInfo);
 }
 
-void UnregisterJPEGFormat() { TFileFormatsList::Instance().Remove(&TJPEGImage::ClassInfo); }
+void UnregisterJPEGFormat() {
+    TFileFormatsList::Instance().Remove(&TJPEGImage::ClassInfo);
+}

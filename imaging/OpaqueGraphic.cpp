@@ -2,7 +2,9 @@
 
 #include "Stream.h"
 
-void TOpaqueGraphic::LoadFromStream(TStream& stream) { FBytes = stream.ReadRest(); }
+void TOpaqueGraphic::LoadFromStream(TStream& stream) {
+    FBytes = stream.ReadRest();
+}
 
 const TGraphicClassInfo TIcon::ClassInfo{
     "TIcon", []() -> std::unique_ptr<TGraphic> { return std::make_unique<TIcon>(); }};

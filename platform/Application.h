@@ -8,7 +8,8 @@
 // window exists, and is the error frame every event handler runs through.
 class TApplication : public QApplication {
 public:
-    using ExceptionReporter = std::function<void(const std::string& title, const std::string& text)>;
+    using ExceptionReporter =
+        std::function<void(const std::string& title, const std::string& text)>;
 
     TApplication(int& argc, char** argv);
 

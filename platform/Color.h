@@ -37,7 +37,9 @@ constexpr TColor CLR_INVALID = static_cast<TColor>(0xFFFFFFFFu);
 
 // Channels come from the unsigned bit pattern, so the top byte never reaches
 // them, whatever its value.
-constexpr int GetRValue(TColor c) { return static_cast<int>(static_cast<std::uint32_t>(c) & 0xFF); }
+constexpr int GetRValue(TColor c) {
+    return static_cast<int>(static_cast<std::uint32_t>(c) & 0xFF);
+}
 constexpr int GetGValue(TColor c) {
     return static_cast<int>((static_cast<std::uint32_t>(c) >> 8) & 0xFF);
 }

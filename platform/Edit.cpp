@@ -23,16 +23,13 @@ void TEdit::SetFontColor(TColor color) {
 }
 
 void TEdit::mousePressEvent(QMouseEvent* event) {
-    FLeftPressed = event->button() == Qt::LeftButton;
+    FClick.Press(event);
     QLineEdit::mousePressEvent(event);
 }
 
 void TEdit::mouseReleaseEvent(QMouseEvent* event) {
     QLineEdit::mouseReleaseEvent(event);
-    const bool click = FLeftPressed && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    FLeftPressed = false;
-    if (click && OnClick) {
+    if (FClick.Release(event, rect()) && OnClick) {
         OnClick(this);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClickTracker.h"
 #include "Color.h"
 #include "Events.h"
 
@@ -26,5 +27,5 @@ protected:
 
 private:
     TColor FColor = clWhite;
-    bool FLeftPressed = false;
+    TClickTracker FClick;
 };

@@ -11,5 +11,4 @@ EJPEG::EJPEG(int msgCode)
 EReadError::EReadError() : EStreamError(SReadError) {}
 
 EFOpenError::EFOpenError(const std::string& path, int errorNumber)
-    : EFileStreamError("ファイル " + path + " を開けません (" + std::strerror(errorNumber) +
-                       ")") {}
+    : EFileStreamError("ファイル " + path + " を開けません (" + std::strerror(errorNumber) + ")") {}

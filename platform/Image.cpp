@@ -2,17 +2,16 @@
 
 #include <QMouseEvent>
 
-TImage::TImage(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
+TImage::TImage(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+}
 
 void TImage::mousePressEvent(QMouseEvent* event) {
-    FLeftPressed = event->button() == Qt::LeftButton;
+    FClick.Press(event);
 }
 
 void TImage::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = FLeftPressed && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    FLeftPressed = false;
-    if (click && OnClick) {
+    if (FClick.Release(event, rect()) && OnClick) {
         OnClick(this);
     }
 }

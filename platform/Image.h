@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClickTracker.h"
 #include "Events.h"
 
 #include <QWidget>
@@ -22,5 +23,5 @@ protected:
 
 private:
     bool FStretch = false;
-    bool FLeftPressed = false;
+    TClickTracker FClick;
 };

@@ -61,14 +61,16 @@ TFileStream::TFileStream(const std::string& path) {
     FSize = static_cast<std::uint64_t>(info.st_size);
 }
 
-TFileStream::~TFileStream() { ::close(FHandle); }
+TFileStream::~TFileStream() {
+    ::close(FHandle);
+}
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::pread(FHandle, out + done, count - done,
-                                  static_cast<off_t>(FPosition + done));
+        const ssize_t n =
+            ::pread(FHandle, out + done, count - done, static_cast<off_t>(FPosition + done));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -84,4 +86,6 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
     return done;
 }
 
-void TFileStream::Seek(std::uint64_t position) { FPosition = position; }
+void TFileStream::Seek(std::uint64_t position) {
+    FPosition = position;
+}

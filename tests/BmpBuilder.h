@@ -18,7 +18,7 @@ struct BmpLayout {
     // Written after a 40-byte header, or inside a longer one at byte 40.
     std::vector<std::uint32_t> Masks;
     std::vector<std::array<std::uint8_t, 3>> Table; // blue, green, red
-    std::uint32_t GapAfterTable = 0; // bytes the pixel offset skips
+    std::uint32_t GapAfterTable = 0;                // bytes the pixel offset skips
     std::vector<std::uint8_t> Pixels;
 };
 
@@ -33,8 +33,8 @@ inline std::vector<std::uint8_t> BuildBmp(const BmpLayout& b) {
     const bool masksInHeader = b.HeaderSize >= 52 && !b.Masks.empty();
     const std::uint32_t entry = core ? 3 : 4;
     const std::uint32_t masksAfter = masksInHeader ? 0 : std::uint32_t(b.Masks.size() * 4);
-    const std::uint32_t offset = 14 + b.HeaderSize + masksAfter +
-                                 std::uint32_t(b.Table.size()) * entry + b.GapAfterTable;
+    const std::uint32_t offset =
+        14 + b.HeaderSize + masksAfter + std::uint32_t(b.Table.size()) * entry + b.GapAfterTable;
     std::vector<std::uint8_t> out{'B', 'M'};
     PutLe(out, offset + std::uint32_t(b.Pixels.size()), 4);
     PutLe(out, 0, 4);

@@ -8,7 +8,8 @@
 namespace {
 
 using Table = std::vector<std::array<std::uint8_t, 3>>;
-const Table FourColours = {{0x10, 0x20, 0x30}, {0x00, 0x00, 0xFF}, {0x00, 0xFF, 0x00}, {0xFF, 0x00, 0x00}};
+const Table FourColours = {
+    {0x10, 0x20, 0x30}, {0x00, 0x00, 0xFF}, {0x00, 0xFF, 0x00}, {0xFF, 0x00, 0x00}};
 
 // A 3 x 2 picture, 8 bits per pixel, rows given top row first.
 BmpLayout EightBit(bool topDown) {
@@ -264,17 +265,17 @@ TEST(BmpReader, RunLength4AlternatesNibbles) {
     b.ClrUsed = 4;
     b.Table = FourColours;
     b.Pixels = {
-        3, 0x12,         // red, green, red
-        0, 3, 0x31, 0x20, // absolute: blue, red, green (two bytes, no pad)
-        4, 0x30,         // blue, entry 0, blue, entry 0 ... only two fit
+        3, 0x12,             // red, green, red
+        0, 3,    0x31, 0x20, // absolute: blue, red, green (two bytes, no pad)
+        4, 0x30,             // blue, entry 0, blue, entry 0 ... only two fit
         0, 1,
     };
     // Without an image size only one uncompressed picture's worth of bytes
     // (4 here) would be read.
     b.SizeImage = std::uint32_t(b.Pixels.size());
     const TBitmap bitmap = LoadBmpBytes(BuildBmp(b));
-    const TColor expected[] = {clRed, clLime, clRed, clBlue, clRed, clLime, clBlue,
-                               RGB(0x30, 0x20, 0x10)};
+    const TColor expected[] = {clRed, clLime, clRed,  clBlue,
+                               clRed, clLime, clBlue, RGB(0x30, 0x20, 0x10)};
     for (int x = 0; x < 8; ++x) {
         EXPECT_EQ(bitmap.Pixel(x, 0), expected[x]) << "x " << x;
     }
@@ -288,7 +289,8 @@ TEST(BmpReader, RunLengthThatOverrunsIsClipped) {
     b.Compression = 1;
     b.ClrUsed = 4;
     b.Table = FourColours;
-    b.Pixels = {255, 1, 255, 2, 0, 2, 200, 200, 5, 3, 0, 200, 1}; // runs past the row, far delta, cut absolute
+    b.Pixels = {255, 1, 255, 2, 0,   2, 200,
+                200, 5, 3,   0, 200, 1}; // runs past the row, far delta, cut absolute
     const TBitmap bitmap = LoadBmpBytes(BuildBmp(b));
     EXPECT_EQ(bitmap.Pixel(0, 0), clRed);
     EXPECT_EQ(bitmap.Pixel(1, 0), clRed);
@@ -301,7 +303,7 @@ TEST(BmpReader, FailuresAndTheirTexts) {
     bytes[0] = 'X';
     ExpectFailure<EInvalidGraphic>(bytes, SInvalidBitmap);
 
-    ExpectFailure<EReadError>({'B', 'M', 0, 0}, SReadError);             // inside the file header
+    ExpectFailure<EReadError>({'B', 'M', 0, 0}, SReadError); // inside the file header
     ExpectFailure<EInvalidGraphic>({good.begin(), good.begin() + 30}, SInvalidBitmap); // header cut
 
     BmpLayout b = EightBit(false);
@@ -324,9 +326,9 @@ TEST(BmpReader, FailuresAndTheirTexts) {
 
 TEST(BmpReader, HeadersOutsideWhatIsReadAreInvalid) {
     auto invalid = [](BmpLayout b) {
-        SCOPED_TRACE(testing::Message() << "header " << b.HeaderSize << " bpp " << b.BitCount
-                                        << " compression " << b.Compression << " "
-                                        << b.Width << "x" << b.Height);
+        SCOPED_TRACE(testing::Message()
+                     << "header " << b.HeaderSize << " bpp " << b.BitCount << " compression "
+                     << b.Compression << " " << b.Width << "x" << b.Height);
         EXPECT_THROW(LoadBmpBytes(BuildBmp(b)), EInvalidGraphic);
     };
     auto base = [] { return EightBit(false); };
@@ -372,8 +374,10 @@ TEST(BmpReader, HeadersOutsideWhatIsReadAreInvalid) {
 
 TEST(BmpReader, OversizedDimensionsFailBeforeAnyAllocation) {
     const auto before = TBitmapImage::LiveBytes();
-    for (auto [w, h, bpp] : {std::tuple{70000, 70000, 24}, {INT32_MAX, INT32_MAX, 32},
-                             {INT32_MAX, 1, 32}, {20000, 20000, 24}}) {
+    for (auto [w, h, bpp] : {std::tuple{70000, 70000, 24},
+                             {INT32_MAX, INT32_MAX, 32},
+                             {INT32_MAX, 1, 32},
+                             {20000, 20000, 24}}) {
         BmpLayout b;
         b.Width = w;
         b.Height = h;

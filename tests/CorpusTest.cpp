@@ -21,7 +21,9 @@ struct CorpusFile {
     std::string Group;
 };
 
-void PrintTo(const CorpusFile& file, std::ostream* out) { *out << file.Path; }
+void PrintTo(const CorpusFile& file, std::ostream* out) {
+    *out << file.Path;
+}
 
 std::vector<CorpusFile> Corpus(const std::string& prefix) {
     std::vector<CorpusFile> files;

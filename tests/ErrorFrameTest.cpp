@@ -9,9 +9,9 @@ TEST(ErrorFrame, DotIsAddedAfterCharactersAbovePeriod) {
     EXPECT_EQ(TApplication::ExceptionText(""), "");
     EXPECT_EQ(TApplication::ExceptionText("Error"), "Error.");
     EXPECT_EQ(TApplication::ExceptionText("Done."), "Done.");
-    EXPECT_EQ(TApplication::ExceptionText("Done!"), "Done!");   // 0x21
-    EXPECT_EQ(TApplication::ExceptionText("a-"), "a-");         // 0x2D
-    EXPECT_EQ(TApplication::ExceptionText("a/"), "a/.");        // 0x2F
+    EXPECT_EQ(TApplication::ExceptionText("Done!"), "Done!"); // 0x21
+    EXPECT_EQ(TApplication::ExceptionText("a-"), "a-");       // 0x2D
+    EXPECT_EQ(TApplication::ExceptionText("a/"), "a/.");      // 0x2F
     EXPECT_EQ(TApplication::ExceptionText("#1"), "#1.");
     EXPECT_EQ(TApplication::ExceptionText("JPEG エラー #53"), "JPEG エラー #53.");
     EXPECT_EQ(TApplication::ExceptionText("開けません"), "開けません.");
@@ -28,10 +28,11 @@ TEST(ErrorFrame, TitleIsTheExecutableNameCutAtItsFirstDot) {
 class ErrorFrameGuard : public testing::Test {
 protected:
     void SetUp() override {
-        TApplication::SetExceptionReporter([this](const std::string& title, const std::string& text) {
-            Titles.push_back(title);
-            Texts.push_back(text);
-        });
+        TApplication::SetExceptionReporter(
+            [this](const std::string& title, const std::string& text) {
+                Titles.push_back(title);
+                Texts.push_back(text);
+            });
     }
     void TearDown() override { TApplication::SetExceptionReporter(nullptr); }
     std::vector<std::string> Titles, Texts;

@@ -31,9 +31,10 @@ public:
 class Window : public testing::Test {
 protected:
     void SetUp() override {
-        TApplication::SetExceptionReporter([this](const std::string& title, const std::string& text) {
-            Reports.push_back(title + "|" + text);
-        });
+        TApplication::SetExceptionReporter(
+            [this](const std::string& title, const std::string& text) {
+                Reports.push_back(title + "|" + text);
+            });
         Form = std::make_unique<TForm1>(Clipboard);
         Form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
@@ -68,8 +69,8 @@ TEST_F(Window, FirstShownInPaletteModeWithGreyDisplayed) {
         EXPECT_EQ(Control<TLabel>(name)->Caption(), "0");
         EXPECT_FALSE(Control<TLabel>(name)->isVisible()) << name;
     }
-    for (const char* name : {"YTB0", "YTB1", "YTB2", "Btn01", "Btn24", "SCRLB1", "Panel1", "BtnSDIR",
-                             "FLB1", "Btn31", "Label5"}) {
+    for (const char* name : {"YTB0", "YTB1", "YTB2", "Btn01", "Btn24", "SCRLB1", "Panel1",
+                             "BtnSDIR", "FLB1", "Btn31", "Label5"}) {
         EXPECT_FALSE(Control<QWidget>(name)->isVisible()) << name;
     }
     for (const char* name : {"Edit1", "Edit40", "Edit41", "Edit0", "LV1", "LV2", "Label3", "Label4",
@@ -102,13 +103,15 @@ TEST_F(Window, ControlTableGeometryAndLook) {
     EXPECT_EQ(Control<QWidget>("FLB1")->parentWidget(), Form->Panel1);
     EXPECT_EQ(Control<QWidget>("FLB1")->pos(), QPoint(4, 68));
 
-    const TColor expected[] = {0, 128, 255, 16711935, 13408767, 13209, 26367, 39423,
-                               52479, 10079487, 13107, 32896, 52377, 65535, 10092543, 13056,
-                               32768, 6723891, 65280, 13434828, 6697728, 8421376, 13421619, 16776960,
-                               16777164, 8388608, 16711680, 16737843, 16763904, 16764057, 10040115, 10053222,
-                               8388736, 6697881, 16751052, 3355443, 8421504, 9868950, 12632256, 16777215};
+    const TColor expected[] = {0,        128,      255,      16711935, 13408767, 13209,    26367,
+                               39423,    52479,    10079487, 13107,    32896,    52377,    65535,
+                               10092543, 13056,    32768,    6723891,  65280,    13434828, 6697728,
+                               8421376,  13421619, 16776960, 16777164, 8388608,  16711680, 16737843,
+                               16763904, 16764057, 10040115, 10053222, 8388736,  6697881,  16751052,
+                               3355443,  8421504,  9868950,  12632256, 16777215};
     for (int n = 1; n <= 40; ++n) {
-        EXPECT_EQ(Control<TEdit>(("Edit" + std::to_string(n)).c_str())->Color(), expected[n - 1]) << n;
+        EXPECT_EQ(Control<TEdit>(("Edit" + std::to_string(n)).c_str())->Color(), expected[n - 1])
+            << n;
     }
     EXPECT_EQ(QFontInfo(Form->font()).pixelSize(), 12);
     EXPECT_TRUE(Control<TButton>("BtnCpy1")->WordWrap());

@@ -15,7 +15,8 @@ inline std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+inline void WriteFileBytes(const std::filesystem::path& path,
+                           const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
@@ -33,7 +34,9 @@ inline std::filesystem::path FixturePath(const std::string& name) {
 }
 
 // The public test pictures kept beside the repository; may be absent.
-inline std::filesystem::path SharedTestData() { return IROCHI_TEST_DATA_DIR; }
+inline std::filesystem::path SharedTestData() {
+    return IROCHI_TEST_DATA_DIR;
+}
 
 // A fresh folder for one test's files, removed with the object.
 class TempFolder {

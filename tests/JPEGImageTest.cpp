@@ -197,9 +197,11 @@ TEST(JPEGImage, FourComponentFilesBecomeRedGreenBlue) {
     // Red as plain CMYK, and as the inverted inks that files with an Adobe
     // marker carry.
     const TJPEGImage plain = LoadJpegBytes(FlatCMYK({0, 255, 255, 0}, false));
-    EXPECT_TRUE(Near(plain.Bitmap().Pixel(3, 3), clRed, 2)) << std::hex << plain.Bitmap().Pixel(3, 3);
+    EXPECT_TRUE(Near(plain.Bitmap().Pixel(3, 3), clRed, 2))
+        << std::hex << plain.Bitmap().Pixel(3, 3);
     const TJPEGImage adobe = LoadJpegBytes(FlatCMYK({255, 0, 0, 255}, true));
-    EXPECT_TRUE(Near(adobe.Bitmap().Pixel(3, 3), clRed, 2)) << std::hex << adobe.Bitmap().Pixel(3, 3);
+    EXPECT_TRUE(Near(adobe.Bitmap().Pixel(3, 3), clRed, 2))
+        << std::hex << adobe.Bitmap().Pixel(3, 3);
     const TJPEGImage grey = LoadJpegBytes(FlatCMYK({0, 0, 0, 128}, false));
     EXPECT_TRUE(Near(grey.Bitmap().Pixel(0, 0), RGB(127, 127, 127), 2));
 }

@@ -31,7 +31,9 @@ protected:
         b.Pixels = {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};
         return BuildBmp(b);
     }
-    static std::vector<std::uint8_t> SmallJpeg() { return ReadFileBytes(FixturePath("jpeg/baseline.jpg")); }
+    static std::vector<std::uint8_t> SmallJpeg() {
+        return ReadFileBytes(FixturePath("jpeg/baseline.jpg"));
+    }
 
     TempFolder Folder;
 };
@@ -51,7 +53,8 @@ TEST_F(PictureLoading, RegistryHoldsSixEntriesInOrder) {
     const auto& formats = TFileFormatsList::Instance().Formats();
     ASSERT_EQ(formats.size(), 6u);
     const char* extensions[] = {"wmf", "emf", "ico", "bmp", "jpeg", "jpg"};
-    const char* classes[] = {"TMetafile", "TMetafile", "TIcon", "TBitmap", "TJPEGImage", "TJPEGImage"};
+    const char* classes[] = {"TMetafile", "TMetafile",  "TIcon",
+                             "TBitmap",   "TJPEGImage", "TJPEGImage"};
     for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(formats[i].Extension, extensions[i]);
         EXPECT_STREQ(formats[i].GraphicClass->Name, classes[i]);

@@ -114,7 +114,7 @@ TEST_F(Slider, PaintsGrooveEdgesAndThumb) {
     EXPECT_EQ(At(image, 30, 8), clBlack);   // dark top edge, 2 pixels
     EXPECT_EQ(At(image, 30, 7), clBlack);
     EXPECT_EQ(At(image, 30, 6), clGray);
-    EXPECT_EQ(At(image, 4, 12), clBlack);   // dark left edge, 2 pixels
+    EXPECT_EQ(At(image, 4, 12), clBlack); // dark left edge, 2 pixels
     EXPECT_EQ(At(image, 3, 12), clBlack);
     EXPECT_EQ(At(image, 157, 12), clWhite); // light right edge
     EXPECT_EQ(At(image, 30, 21), clWhite);  // light bottom edge
@@ -124,16 +124,16 @@ TEST_F(Slider, PaintsGrooveEdgesAndThumb) {
     // Thumb (75, 1, 85, 29): black border, face, white highlight.
     const TColor face = RGB(ColorToQColor(clBtnFace).red(), ColorToQColor(clBtnFace).green(),
                             ColorToQColor(clBtnFace).blue());
-    EXPECT_EQ(At(image, 75, 10), clBlack);  // left border
-    EXPECT_EQ(At(image, 84, 10), clBlack);  // right border
-    EXPECT_EQ(At(image, 80, 1), clBlack);   // top border
-    EXPECT_EQ(At(image, 80, 27), clBlack);  // bottom border, 2 pixels
+    EXPECT_EQ(At(image, 75, 10), clBlack); // left border
+    EXPECT_EQ(At(image, 84, 10), clBlack); // right border
+    EXPECT_EQ(At(image, 80, 1), clBlack);  // top border
+    EXPECT_EQ(At(image, 80, 27), clBlack); // bottom border, 2 pixels
     EXPECT_EQ(At(image, 80, 28), clBlack);
-    EXPECT_EQ(At(image, 76, 10), clWhite);  // highlight down the face's left
-    EXPECT_EQ(At(image, 80, 2), clWhite);   // and along its top
+    EXPECT_EQ(At(image, 76, 10), clWhite); // highlight down the face's left
+    EXPECT_EQ(At(image, 80, 2), clWhite);  // and along its top
     EXPECT_EQ(At(image, 80, 10), face);
     EXPECT_EQ(At(image, 83, 26), face);
-    EXPECT_EQ(At(image, 74, 10), clWhite);  // groove beside the thumb
+    EXPECT_EQ(At(image, 74, 10), clWhite); // groove beside the thumb
     EXPECT_EQ(At(image, 85, 10), clWhite);
     EXPECT_EQ(At(image, 80, 0), clGray);
     EXPECT_EQ(At(image, 80, 29), clGray);
@@ -172,10 +172,10 @@ TEST_F(Slider, DragGivesTheWorkedNumbersAndOutlines) {
     EXPECT_EQ(Bar->ThumbX(), 89);
     EXPECT_EQ(At(outlined, 84, 12), clBlack); // inverted white groove
     EXPECT_EQ(At(outlined, 93, 12), clBlack);
-    EXPECT_EQ(At(outlined, 88, 12), clWhite); // inside the outline: groove
-    EXPECT_EQ(At(outlined, 80, 12), clWhite); // the old thumb's groove part is refilled
+    EXPECT_EQ(At(outlined, 88, 12), clWhite);            // inside the outline: groove
+    EXPECT_EQ(At(outlined, 80, 12), clWhite);            // the old thumb's groove part is refilled
     EXPECT_EQ(At(outlined, 80, 25), At(before, 80, 25)); // below the groove it stays
-    EXPECT_EQ(At(outlined, 84, 25), clWhite); // the old thumb's black border, inverted
+    EXPECT_EQ(At(outlined, 84, 25), clWhite);            // the old thumb's black border, inverted
     EXPECT_EQ(At(outlined, 93, 25), RGB(0x7F, 0x7F, 0x7F)); // outline over grey
     EXPECT_EQ(At(outlined, 89, 28), RGB(0x7F, 0x7F, 0x7F)); // its bottom row
 
