@@ -90,6 +90,22 @@ TEST_F(Window, TypingGoesToTheInvisibleFocusSink) {
     EXPECT_FALSE(Form->Edit0->hasFrame());
 }
 
+TEST_F(Window, TabFollowsTheTabPlacesAndSkipsHiddenControls) {
+    auto tab = [] {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        return QApplication::focusWidget();
+    };
+    EXPECT_EQ(tab(), Form->Swatches[0]);
+    EXPECT_EQ(tab(), Form->Swatches[1]);
+    Form->Swatches[39]->setFocus();
+    EXPECT_EQ(tab(), Form->Edit41);
+    EXPECT_EQ(tab(), Form->BtnSWTCH); // the hidden step buttons are passed over
+    EXPECT_EQ(tab(), Form->BtnCpy1);
+    EXPECT_EQ(tab(), Form->BtnCpy2);
+    QTest::keyClicks(Form->Swatches[4], "12"); // a swatch takes typed text, which nothing reads
+    EXPECT_EQ(Form->Swatches[4]->text(), "12");
+}
+
 TEST_F(Window, ControlTableGeometryAndLook) {
     EXPECT_EQ(Form->size(), QSize(505, 344));
     EXPECT_EQ(Control<QWidget>("LV1")->geometry(), QRect(4, 15, 80, 16));

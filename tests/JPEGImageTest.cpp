@@ -243,3 +243,34 @@ TEST(JPEGImage, ImagesTooLargeToHoldAreRefusedAtOnce) {
     }
     EXPECT_EQ(TBitmapImage::LiveBytes(), before);
 }
+
+TEST(JPEGImage, ProgressiveFilesStopAfterAThousandScans) {
+    // The last scan of a progressive file repeated: each repeat is only a
+    // warning to libjpeg, so the count of scans is what stops it.
+    const auto bytes = ReadFileBytes(FixturePath("jpeg/progressive.jpg"));
+    std::size_t lastScan = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
+            lastScan = i;
+        }
+    }
+    const std::size_t end = bytes.size() - 2; // the end-of-image marker
+    auto repeated = [&](int times) {
+        std::vector<std::uint8_t> out(bytes.begin(), bytes.begin() + std::ptrdiff_t(end));
+        for (int i = 0; i < times; ++i) {
+            out.insert(out.end(), bytes.begin() + std::ptrdiff_t(lastScan),
+                       bytes.begin() + std::ptrdiff_t(end));
+        }
+        out.push_back(0xFF);
+        out.push_back(0xD9);
+        return out;
+    };
+    EXPECT_NO_THROW(LoadJpegBytes(repeated(10)).Bitmap());
+    EXPECT_NO_THROW(LoadJpegBytes(repeated(980)).Bitmap()); // 990 scans in all
+    try {
+        LoadJpegBytes(repeated(1000)).Bitmap();
+        FAIL() << "decoded";
+    } catch (const EJPEG& e) {
+        EXPECT_EQ(e.MsgCode(), JERR_BAD_PROGRESSION);
+    }
+}
