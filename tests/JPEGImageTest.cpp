@@ -166,9 +166,11 @@ TEST(JPEGImage, TruncatedInsideTheScanDecodes) {
 }
 
 TEST(JPEGImage, TruncatedBeforeTheScanFailsAtLoading) {
-    auto bytes = ReadFileBytes(FixturePath("jpeg/baseline.jpg"));
-    bytes.resize(FindMarker(bytes, 0xC0) + 4); // inside the frame header
-    EXPECT_THROW(LoadJpegBytes(bytes), EJPEG);
+    const auto whole = ReadFileBytes(FixturePath("jpeg/baseline.jpg"));
+    for (std::size_t cut : {FindMarker(whole, 0xDA), FindMarker(whole, 0xC0) + 4}) {
+        const std::vector<std::uint8_t> bytes(whole.begin(), whole.begin() + std::ptrdiff_t(cut));
+        EXPECT_THROW(LoadJpegBytes(bytes), EJPEG) << "cut at " << cut;
+    }
 }
 
 TEST(JPEGImage, NotAJpegFailsAtLoadingWithLibjpegsCode) {
