@@ -239,12 +239,7 @@ void TForm1::SetTabOrder() {
     for (const auto& row : StepButtons) {
         chain.insert(chain.end(), row.begin(), row.end());
     }
-    for (QWidget* w : {static_cast<QWidget*>(BtnSWTCH), static_cast<QWidget*>(BtnCpy1),
-                       static_cast<QWidget*>(BtnCpy2), static_cast<QWidget*>(BtnSDIR),
-                       static_cast<QWidget*>(FLB1), static_cast<QWidget*>(Btn31),
-                       static_cast<QWidget*>(Btn32)}) {
-        chain.push_back(w);
-    }
+    chain.insert(chain.end(), {BtnSWTCH, BtnCpy1, BtnCpy2, BtnSDIR, FLB1, Btn31, Btn32});
     for (std::size_t i = 1; i < chain.size(); ++i) {
         QWidget::setTabOrder(chain[i - 1], chain[i]);
     }
@@ -303,12 +298,16 @@ void TForm1::ShowModeCaption() {
     setWindowTitle(QString::fromUtf8(ModeCaptions[Mode]));
 }
 
-void TForm1::ShowColor(TColor value) {
+void TForm1::Display(TColor value, const std::string& red, const std::string& green,
+                     const std::string& blue) {
     Edit41->SetColor(value);
     LV1->SetCaption(std::to_string(value));
-    LV2->SetCaption("RGB(" + std::to_string(GetRValue(value)) + ", " +
-                    std::to_string(GetGValue(value)) + ", " + std::to_string(GetBValue(value)) +
-                    ")");
+    LV2->SetCaption("RGB(" + red + ", " + green + ", " + blue + ")");
+}
+
+void TForm1::ShowColor(TColor value) {
+    Display(value, std::to_string(GetRValue(value)), std::to_string(GetGValue(value)),
+            std::to_string(GetBValue(value)));
 }
 
 void TForm1::ShowChannelColor() {
@@ -318,10 +317,8 @@ void TForm1::ShowChannelColor() {
     const int b = StrToInt(blue);
     const int g = StrToInt(green);
     const int r = StrToInt(red);
-    const TColor value = RGB(r, g, b);
-    Edit41->SetColor(value);
-    LV1->SetCaption(std::to_string(value));
-    LV2->SetCaption("RGB(" + red + ", " + green + ", " + blue + ")");
+    // The RGB text takes the label texts as they stand.
+    Display(RGB(r, g, b), red, green, blue);
 }
 
 void TForm1::ClEdtClick(TObject* Sender) {

@@ -84,6 +84,10 @@ private:
     template <typename T> T& Named(const std::string& name) const;
     TNotifyEvent Bind(void (TForm1::*handler)(TObject*));
 
+    // The three places of the current colour: preview, integer text, RGB text.
+    void Display(TColor value, const std::string& red, const std::string& green,
+                 const std::string& blue);
+
     void CreateColourDisplay();
     void CreateSwatches();
     void CreateChannelRows();

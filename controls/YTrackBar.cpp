@@ -112,24 +112,27 @@ void TYTrackBar::FillRect(int left, int top, int right, int bottom, TColor color
     const int y0 = std::max(top, 0), y1 = std::min(bottom, FSurface.height());
     for (int y = y0; y < y1; ++y) {
         auto* row = reinterpret_cast<QRgb*>(FSurface.scanLine(y));
-        std::fill(row + std::max(x0, 0), row + std::max(x1, x0), rgb);
+        std::fill(row + x0, row + std::max(x1, x0), rgb);
     }
 }
 
 // Rectangles cover left to right - 1 and top to bottom - 1; a line covers its
-// start point and not its end point. Lines here are horizontal or vertical. A pen of width w
-// covers, for each point of the line, the w x w square that ends at that point: a 2-pixel pen adds
-// the pixel to the left of a vertical line and above a horizontal one.
+// start point and not its end point. Lines here are horizontal or vertical. A
+// pen of width w covers, for each point of the line, the w x w square that
+// ends at that point: a 2-pixel pen adds the pixel to the left of a vertical
+// line and above a horizontal one.
 void TYTrackBar::Line(QPoint from, QPoint to, int penWidth, TColor color) {
-    const int dx = (to.x() > from.x()) - (to.x() < from.x());
-    const int dy = (to.y() > from.y()) - (to.y() < from.y());
-    const int extra = penWidth - 1;
-    for (QPoint p = from; p != to; p += QPoint(dx, dy)) {
-        FillRect(p.x() - extra, p.y() - extra, p.x() + 1, p.y() + 1, color);
-        if (dx != 0 && dy != 0) {
-            break; // not a line this control draws
-        }
+    if (from == to) {
+        return;
     }
+    // The half-open span of coordinates from a toward b, b itself excluded.
+    auto span = [](int a, int b) {
+        return b > a ? std::pair{a, b} : b < a ? std::pair{b + 1, a + 1} : std::pair{a, a + 1};
+    };
+    const auto [left, right] = span(from.x(), to.x());
+    const auto [top, bottom] = span(from.y(), to.y());
+    const int extra = penWidth - 1;
+    FillRect(left - extra, top - extra, right, bottom, color);
 }
 
 // Inverts each pixel of the rectangle's one-pixel outline exactly once, so
