@@ -26,12 +26,6 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// The last character of a control's name, the digit its handlers go by.
-std::string LastCharacterOfName(const TObject* sender) {
-    const std::string name = sender->objectName().toStdString();
-    return name.empty() ? std::string() : name.substr(name.size() - 1);
-}
-
 // Swatch n stands in column (n - 1) div 5 and row (n - 1) mod 5.
 constexpr std::array<TColor, 40> PaletteColours = {
     clBlack,  clMaroon, clRed,    clFuchsia, 13408767, // column 1
@@ -52,7 +46,8 @@ const std::array<const char*, 3> TForm1::ModeCaptions = {
     "読み込んだ画像のクリック位置の色の値を返すという以外に何か能があるわけじゃない",
 };
 
-TForm1::TForm1(TClipboard& clipboard, QWidget* parent) : QWidget(parent), FClipboard(clipboard) {
+TForm1::TForm1(TClipboard& clipboard, TDesktop& desktop, QWidget* parent)
+    : QWidget(parent), FClipboard(clipboard), FDesktop(desktop) {
     setObjectName("Form1");
     setFont(DesignFontOfHeight(12));
     QPalette p = palette();
@@ -130,6 +125,7 @@ void TForm1::CreateColourDisplay() {
 
     BtnSWTCH = AddButton(this, "BtnSWTCH", {132, 48, 50, 16}, "switch");
     BtnSWTCH->SetWordWrap(true);
+    BtnSWTCH->OnClick = Bind(&TForm1::BtnSWTCHClick);
     BtnCpy1 = AddButton(this, "BtnCpy1", {4, 34, 80, 30}, CopyCaption);
     BtnCpy1->SetWordWrap(true);
     BtnCpy1->OnClick = Bind(&TForm1::BtnCpyClick);
@@ -190,6 +186,7 @@ void TForm1::CreateChannelRows() {
             if (k >= 3) {
                 button->setFont(DesignFontOfHeight(13, true));
             }
+            button->OnClick = Bind(&TForm1::BtnUpDnClick);
             StepButtons[std::size_t(row.Index)][std::size_t(k - 1)] = button;
             button->hide();
         }
@@ -201,6 +198,7 @@ void TForm1::CreateImageControls() {
     SCRLB1 = Add(new TScrollBox(this), "SCRLB1", {4, 72, 350, 270});
     Img1 = Add(new TImage(nullptr), "Img1", {0, 0, 100, 100});
     Img1->SetStretch(true);
+    Img1->OnClick = Bind(&TForm1::Img1Click);
     SCRLB1->setWidget(Img1);
     SCRLB1->hide();
 
@@ -218,14 +216,18 @@ void TForm1::CreateImageControls() {
     Label5 = zoomLabel("Label5", {68, 11, 24, 16}, "100");
     Label6 = zoomLabel("Label6", {92, 11, 8, 16}, "%");
     Btn31 = AddButton(Panel1, "Btn31", {100, 9, 20, 20}, "↓");
+    Btn31->OnClick = Bind(&TForm1::BtnImgUpDnClick);
     Btn31->hide();
     Btn32 = AddButton(Panel1, "Btn32", {120, 9, 20, 20}, "↑");
+    Btn32->OnClick = Bind(&TForm1::BtnImgUpDnClick);
     Btn32->hide();
     BtnSDIR = AddButton(Panel1, "BtnSDIR", {16, 40, 105, 20}, "画像フォルダ選択");
     BtnSDIR->SetWordWrap(true);
+    BtnSDIR->OnClick = Bind(&TForm1::BtnSDIRClick);
     FLB1 = Add(new TFileListBox(Panel1), "FLB1", {4, 68, 135, 270});
     FLB1->SetMask("*.bmp;*.jpg;*.jpeg");
     FLB1->SetItemHeight(12);
+    FLB1->OnClick = Bind(&TForm1::FLB1Click);
     Panel1->hide();
 }
 
@@ -255,12 +257,9 @@ QWidget* TForm1::FindNamedControl(const std::string& name) const {
     return nullptr;
 }
 
-template <typename T> T& TForm1::Named(const std::string& name) const {
-    T* control = qobject_cast<T*>(FindNamedControl(name));
-    if (!control) {
-        throw Exception("コントロール " + name + " が見つかりません");
-    }
-    return *control;
+std::string TForm1::LastCharacterOfName(const TObject* sender) {
+    const std::string name = sender->objectName().toStdString();
+    return name.empty() ? std::string() : name.substr(name.size() - 1);
 }
 
 void TForm1::FormCreate() {
@@ -334,6 +333,3 @@ void TForm1::BtnCpyClick(TObject* Sender) {
     Edit0->setFocus();
 }
 
-// The slider mode's handlers arrive with that mode.
-void TForm1::YTBVChange(TObject*) {}
-void TForm1::YTBVMouseUp(TObject*, TMouseButton, TShiftState, int, int) {}

@@ -3,8 +3,10 @@
 #include "Button.h"
 #include "Clipboard.h"
 #include "Color.h"
+#include "Desktop.h"
 #include "Edit.h"
 #include "Events.h"
+#include "Exceptions.h"
 #include "FileListBox.h"
 #include "Image.h"
 #include "Label.h"
@@ -20,6 +22,10 @@
 
 constexpr TColor NeutralGrey = 0x808080;
 
+// The whole content of a text file; the empty text when there is none or it
+// cannot be opened or read.
+std::string ReadTextFile(const std::string& path);
+
 // The program's one window. Every behaviour is one of its handlers; handlers
 // reach controls through these references or by name (FindNamedControl).
 class TForm1 : public QWidget {
@@ -28,7 +34,7 @@ public:
     // The window's captions, one for each mode.
     static const std::array<const char*, 3> ModeCaptions;
 
-    explicit TForm1(TClipboard& clipboard, QWidget* parent = nullptr);
+    TForm1(TClipboard& clipboard, TDesktop& desktop, QWidget* parent = nullptr);
 
     // The first control whose name matches, letter case ignored, in creation
     // order; nullptr when none does.
@@ -42,8 +48,28 @@ public:
 
     void ClEdtClick(TObject* Sender);
     void BtnCpyClick(TObject* Sender);
+
+    // The mode cycle and the slider mode (Unit1Modes.cpp).
+    void BtnSWTCHClick(TObject* Sender);
+    void ShowPaletteGroup(bool visible);
+    void ShowSliderGroup(bool visible);
+    void ShowImageGroup(bool visible);
     void YTBVChange(TObject* Sender);
     void YTBVMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void BtnUpDnClick(TObject* Sender);
+
+    // The image folder (Unit1ImageFolder.cpp).
+    std::string GetImageFolder();
+    void RememberImageFolder(const std::string& folder);
+    void OpenImageFolder(const std::string& folder);
+    void BtnSDIRClick(TObject* Sender);
+
+    // The view, loading and the eyedropper (Unit1View.cpp).
+    void FLB1Click(TObject* Sender);
+    void ShowZoomControls(bool show);
+    void ApplyZoom();
+    void BtnImgUpDnClick(TObject* Sender);
+    void Img1Click(TObject* Sender);
 
     // 0 palette, 1 sliders, 2 image.
     std::uint8_t Mode = 0;
@@ -81,7 +107,16 @@ protected:
 
 private:
     template <typename T> T* Add(T* control, const char* name, QRect bounds);
-    template <typename T> T& Named(const std::string& name) const;
+    // The control of that name and kind; a missing one is an error.
+    template <typename T> T& Named(const std::string& name) const {
+        T* control = qobject_cast<T*>(FindNamedControl(name));
+        if (!control) {
+            throw Exception("コントロール " + name + " が見つかりません");
+        }
+        return *control;
+    }
+    // The last character of a control's name, the digit its handlers go by.
+    static std::string LastCharacterOfName(const TObject* sender);
     TNotifyEvent Bind(void (TForm1::*handler)(TObject*));
 
     // The three places of the current colour: preview, integer text, RGB text.
@@ -97,6 +132,12 @@ private:
     TLabel* AddLabel(QWidget* parent, const char* name, QRect bounds, const char* caption);
     TButton* AddButton(QWidget* parent, const char* name, QRect bounds, const char* caption);
 
+    // Where the image folder is remembered, the file to write first: beside
+    // the executable, or in the user's own folder when the executable's
+    // folder cannot be written.
+    std::vector<std::string> MemoryFiles() const;
+
     TClipboard& FClipboard;
+    TDesktop& FDesktop;
     std::vector<QWidget*> FControls; // in creation order
 };

@@ -9,10 +9,6 @@
 
 std::atomic<std::uint64_t> TBitmapImage::FLiveBytes{0};
 
-void TBitmapImage::FreeDeleter::operator()(std::uint8_t* p) const noexcept {
-    std::free(p);
-}
-
 bool TBitmapImage::ValidBitCount(int bitCount) {
     switch (bitCount) {
     case 1:
@@ -49,12 +45,8 @@ TBitmapImage::TBitmapImage(int width, int height, int bitCount, bool bottomUp)
     FStride = static_cast<std::size_t>(RowBytes(width, bitCount));
     FByteSize = FStride * static_cast<std::size_t>(height);
     FValidBytes = FByteSize;
-    // calloc: large blocks come as untouched zero pages, so memory the
-    // reader fills anyway is not written twice.
-    FBits.reset(static_cast<std::uint8_t*>(std::calloc(FByteSize, 1)));
-    if (!FBits) {
-        throw std::bad_alloc();
-    }
+    // Fresh zero pages: memory the reader fills anyway is not written twice.
+    FBits = TLargeBuffer(FByteSize);
     FLiveBytes += FByteSize;
 }
 
@@ -62,11 +54,8 @@ TBitmapImage::TBitmapImage(const TBitmapImage& other)
     : ColorTable(other.ColorTable), Masks(other.Masks), FWidth(other.FWidth),
       FHeight(other.FHeight), FBitCount(other.FBitCount), FBottomUp(other.FBottomUp),
       FStride(other.FStride), FByteSize(other.FByteSize), FValidBytes(other.FValidBytes) {
-    FBits.reset(static_cast<std::uint8_t*>(std::malloc(FByteSize)));
-    if (!FBits) {
-        throw std::bad_alloc();
-    }
-    std::memcpy(FBits.get(), other.FBits.get(), FByteSize);
+    FBits = TLargeBuffer(FByteSize, false);
+    std::memcpy(FBits.Data(), other.FBits.Data(), FByteSize);
     FLiveBytes += FByteSize;
 }
 
@@ -124,7 +113,7 @@ TColor TBitmapImage::Pixel(int x, int y) const {
     if (offset >= FValidBytes) {
         return clBlack;
     }
-    const std::uint8_t* p = FBits.get() + offset;
+    const std::uint8_t* p = FBits.Data() + offset;
     switch (FBitCount) {
     case 1:
         return TableColor((*p >> (7 - (x & 7))) & 1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Color.h"
+#include "LargeMemory.h"
 
 #include <array>
 #include <atomic>
@@ -56,11 +57,11 @@ public:
     std::size_t ByteSize() const { return FByteSize; }
 
     // The whole pixel memory in storage order.
-    std::uint8_t* Bits() { return FBits.get(); }
-    const std::uint8_t* Bits() const { return FBits.get(); }
+    std::uint8_t* Bits() { return FBits.Data(); }
+    const std::uint8_t* Bits() const { return FBits.Data(); }
     // Row y counted from the top of the picture.
-    std::uint8_t* ScanLine(int y) { return FBits.get() + RowOffset(y); }
-    const std::uint8_t* ScanLine(int y) const { return FBits.get() + RowOffset(y); }
+    std::uint8_t* ScanLine(int y) { return FBits.Data() + RowOffset(y); }
+    const std::uint8_t* ScanLine(int y) const { return FBits.Data() + RowOffset(y); }
 
     // How many bytes of Bits(), in storage order, hold pixels from the
     // source; pixels beyond read as black whatever the colour table says.
@@ -72,19 +73,16 @@ public:
 
     // The colour of pixel (x, y) as 0x00BBGGRR; CLR_INVALID outside.
     TColor Pixel(int x, int y) const;
+    // The colour of colour-table entry `index`; black past the table's end.
+    TColor TableColor(unsigned index) const;
+    // The colour of a 16- or 32-bit pixel value through the masks.
+    TColor MaskedColor(std::uint32_t value) const;
 
 private:
-    struct FreeDeleter {
-        void operator()(std::uint8_t* p) const noexcept;
-    };
-
     std::size_t RowOffset(int y) const {
         const auto row = static_cast<std::size_t>(FBottomUp ? FHeight - 1 - y : y);
         return row * FStride;
     }
-    TColor TableColor(unsigned index) const;
-    TColor MaskedColor(std::uint32_t value) const;
-
     int FWidth;
     int FHeight;
     int FBitCount;
@@ -92,7 +90,7 @@ private:
     std::size_t FStride;
     std::size_t FByteSize;
     std::size_t FValidBytes;
-    std::unique_ptr<std::uint8_t[], FreeDeleter> FBits;
+    TLargeBuffer FBits;
 
     static std::atomic<std::uint64_t> FLiveBytes;
 };

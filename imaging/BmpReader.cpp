@@ -160,7 +160,7 @@ public:
     RunLengthDecoder(TBitmapImage& image, const std::vector<TRGBQuad>& table, bool fourBit)
         : FImage(image), FTable(table), FFourBit(fourBit) {}
 
-    void Decode(const std::vector<std::uint8_t>& data);
+    void Decode(const TLargeBuffer& data);
 
 private:
     void Put(std::uint8_t index) {
@@ -195,8 +195,9 @@ void RunLengthDecoder::EncodedRun(std::uint8_t count, std::uint8_t value) {
     FX = end;
 }
 
-void RunLengthDecoder::Decode(const std::vector<std::uint8_t>& data) {
-    const std::size_t n = data.size();
+void RunLengthDecoder::Decode(const TLargeBuffer& buffer) {
+    const std::uint8_t* data = buffer.Data();
+    const std::size_t n = buffer.Size();
     std::size_t i = 0;
     const std::int64_t height = FImage.Height();
     while (i + 1 < n && FY < height) {
@@ -240,9 +241,8 @@ std::shared_ptr<TBitmapImage> ReadRunLength(TStream& stream, const BitmapHeader&
                                             std::uint64_t imageSize) {
     auto image = std::make_shared<TBitmapImage>(static_cast<int>(h.Width),
                                                 static_cast<int>(h.Height), 24, true);
-    std::vector<std::uint8_t> data(
-        static_cast<std::size_t>(std::min(imageSize, stream.Remaining())));
-    data.resize(stream.Read(data.data(), data.size()));
+    TLargeBuffer data(static_cast<std::size_t>(std::min(imageSize, stream.Remaining())), false);
+    data.Shrink(stream.Read(data.Data(), data.Size()));
     RunLengthDecoder(*image, table, h.Compression == BI_RLE4).Decode(data);
     return image;
 }

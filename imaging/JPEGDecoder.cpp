@@ -1,6 +1,7 @@
 #include "JPEGDecoder.h"
 
 #include "Exceptions.h"
+#include "LargeMemory.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -9,6 +10,22 @@
 
 #include <jerror.h>
 #include <jpeglib.h>
+
+// The error codes shown to users ("JPEG エラー #n") are this interface's.
+static_assert(JPEG_LIB_VERSION == 62, "irochi decodes through libjpeg's interface version 62");
+
+// libjpeg takes its large blocks (whole-image coefficient and sample buffers,
+// strips of rows) from these two functions of its system-dependent memory
+// layer, which a program may supply itself. Ours come from LargeMemory, so the
+// buffers of a big progressive or quantised decode pay no 4 KiB page fault per
+// page and go back to the system when the decompressor is destroyed.
+extern "C" void* jpeg_get_large(j_common_ptr, std::size_t sizeofobject) {
+    return LargeMemory::AllocateUninitialised(sizeofobject);
+}
+
+extern "C" void jpeg_free_large(j_common_ptr, void* object, std::size_t sizeofobject) {
+    LargeMemory::Free(object, sizeofobject);
+}
 
 // libjpeg reports a fatal error by calling error_exit, which must not return.
 // Ours jumps back with longjmp into the small C-style step function that made
@@ -145,6 +162,14 @@ bool TryReadRows(Session* s, JSAMPARRAY rows, JDIMENSION count, JDIMENSION* read
     return true;
 }
 
+bool TryHasMultipleScans(Session* s, bool* multiple) {
+    if (setjmp(s->error.jump)) {
+        return false;
+    }
+    *multiple = jpeg_has_multiple_scans(&s->cinfo) != 0;
+    return true;
+}
+
 bool TryFinish(Session* s) {
     if (setjmp(s->error.jump)) {
         return false;
@@ -164,7 +189,12 @@ public:
         s.error.pub.output_message = OutputMessage;
         s.error.pub.format_message = FormatMessage;
         s.error.pub.reset_error_mgr = ResetErrorManager;
-        Check(TryCreate(&s));
+        if (!TryCreate(&s)) {
+            // What creation got before it failed is freed here; the
+            // destructor does not run for a constructor that throws.
+            jpeg_destroy_decompress(&s.cinfo);
+            Fail(s.error.pub.msg_code);
+        }
         s.cinfo.mem->max_memory_to_use = JPEGMaxMemory;
 
         s.source = {};
@@ -188,6 +218,11 @@ public:
     void ReadHeader() { Check(TryReadHeader(FSession.get())); }
     void Start() { Check(TryStart(FSession.get())); }
     void Finish() { Check(TryFinish(FSession.get())); }
+    bool HasMultipleScans() {
+        bool multiple = false;
+        Check(TryHasMultipleScans(FSession.get(), &multiple));
+        return multiple;
+    }
     JDIMENSION ReadRows(JSAMPARRAY rows, JDIMENSION count) {
         JDIMENSION read = 0;
         Check(TryReadRows(FSession.get(), rows, count, &read));
@@ -312,7 +347,7 @@ TJPEGHeader ReadJPEGHeader(const std::uint8_t* data, std::size_t size) {
     d.ReadHeader();
     const jpeg_decompress_struct& c = d.Info();
     return {static_cast<int>(c.image_width), static_cast<int>(c.image_height),
-            c.jpeg_color_space == JCS_GRAYSCALE, jpeg_has_multiple_scans(&d.Info()) != 0};
+            c.jpeg_color_space == JCS_GRAYSCALE, d.HasMultipleScans()};
 }
 
 std::shared_ptr<TBitmapImage> DecodeJPEG(const std::uint8_t* data, std::size_t size,

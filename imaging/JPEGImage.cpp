@@ -21,8 +21,8 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
     auto data = std::make_shared<TJPEGData>();
     data->Bytes = stream.ReadRest();
     TJPEGHeader header;
-    if (!data->Bytes.empty()) {
-        header = ReadJPEGHeader(data->Bytes.data(), data->Bytes.size());
+    if (!data->Bytes.Empty()) {
+        header = ReadJPEGHeader(data->Bytes.Data(), data->Bytes.Size());
     }
     FData = std::move(data);
     FWidth = header.Width;
@@ -34,8 +34,8 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
 const TBitmap& TJPEGImage::Bitmap() const {
     if (!FBitmap) {
         static const std::uint8_t none = 0;
-        const std::uint8_t* bytes = FData ? FData->Bytes.data() : &none;
-        const std::size_t size = FData ? FData->Bytes.size() : 0;
+        const std::uint8_t* bytes = FData ? FData->Bytes.Data() : &none;
+        const std::size_t size = FData ? FData->Bytes.Size() : 0;
         FBitmap = std::make_unique<TBitmap>(
             DecodeJPEG(bytes, size, FPixelFormat == TJPEGPixelFormat::Bit8));
     }

@@ -4,13 +4,13 @@
 #include "Graphic.h"
 #include "JPEGDefaults.h"
 
-#include <cstdint>
+#include "LargeMemory.h"
+
 #include <memory>
-#include <vector>
 
 // The bytes of a JPEG file, shareable between pictures.
 struct TJPEGData {
-    std::vector<std::uint8_t> Bytes;
+    TLargeBuffer Bytes;
 };
 
 // A JPEG picture: the file's bytes and what its header says. The image is
@@ -22,7 +22,7 @@ public:
     TJPEGImage(); // decode options copied from JPEGDefaults
 
     TGraphicClass ClassType() const override { return &ClassInfo; }
-    bool Empty() const override { return !FData || FData->Bytes.empty(); }
+    bool Empty() const override { return !FData || FData->Bytes.Empty(); }
     int Width() const override { return FWidth; }
     int Height() const override { return FHeight; }
     bool Grayscale() const { return FGrayscale; }

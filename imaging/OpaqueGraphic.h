@@ -2,21 +2,20 @@
 
 #include "Graphic.h"
 
-#include <cstdint>
-#include <vector>
+#include "LargeMemory.h"
 
 // A kind of picture that is registered but has no decoder here: loading
 // keeps the file's bytes, and it cannot become a bitmap (AssignTo fails with
 // EConvertError), so such a file fails when it is converted.
 class TOpaqueGraphic : public TGraphic {
 public:
-    bool Empty() const override { return FBytes.empty(); }
+    bool Empty() const override { return FBytes.Empty(); }
     int Width() const override { return 0; }
     int Height() const override { return 0; }
     void LoadFromStream(TStream& stream) override;
 
 private:
-    std::vector<std::uint8_t> FBytes;
+    TLargeBuffer FBytes;
 };
 
 class TIcon final : public TOpaqueGraphic {

@@ -32,6 +32,9 @@ void ReleaseMouseGrab() {
 } // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // Names the user's configuration folder (~/.config/irochi), whatever the
+    // executable is called.
+    setApplicationName("irochi");
     InstallFontSubstitutions();
     // The window is a fixed design of classic three-dimensional controls.
     if (QStyle* style = QStyleFactory::create("Windows")) {

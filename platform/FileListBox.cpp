@@ -1,6 +1,34 @@
 #include "FileListBox.h"
 
+#include "FileSystem.h"
+
+#include <QAbstractListModel>
+#include <QFile>
 #include <QStyledItemDelegate>
+
+// The names, held as the system's bytes and turned into text only for the
+// rows on screen, so that a folder of thousands of files lists at once.
+class TFileNameModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void SetNames(std::vector<std::string> names) {
+        beginResetModel();
+        Names = std::move(names);
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(Names.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !index.isValid()) {
+            return {};
+        }
+        return QFile::decodeName(QByteArray::fromStdString(Names[std::size_t(index.row())]));
+    }
+
+    std::vector<std::string> Names;
+};
 
 namespace {
 
@@ -17,18 +45,79 @@ private:
     const int& FHeight;
 };
 
+bool SameFolderIgnoringCase(const std::string& a, const std::string& b) {
+    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
-TFileListBox::TFileListBox(QWidget* parent) : QListWidget(parent) {
+TFileListBox::TFileListBox(QWidget* parent) : QListView(parent), FModel(new TFileNameModel(this)) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new FixedHeightDelegate(FItemHeight, this));
-    connect(this, &QListWidget::currentRowChanged, this, [this] {
-        if (OnClick) {
-            OnClick(this);
+    setModel(FModel);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && OnClick) {
+                    OnClick(this);
+                }
+            });
+}
+
+void TFileListBox::SetMask(const std::string& mask) {
+    if (mask != FMask) {
+        FMask = mask;
+        if (!FDirectory.empty()) {
+            Update();
         }
-    });
+    }
+}
+
+void TFileListBox::SetDirectory(const std::string& folder) {
+    if (!FDirectory.empty() && SameFolderIgnoringCase(folder, FDirectory)) {
+        return;
+    }
+    FDirectory = EnterFolder(folder);
+    Update();
+}
+
+void TFileListBox::Update() {
+    // Empty first: a folder that cannot be read leaves an empty list.
+    FModel->SetNames({});
+    FModel->SetNames(ListMatchingFiles(FDirectory, SplitMask(FMask)));
+}
+
+int TFileListBox::Count() const {
+    return static_cast<int>(FModel->Names.size());
+}
+
+std::string TFileListBox::Item(int index) const {
+    return FModel->Names.at(std::size_t(index));
+}
+
+int TFileListBox::ItemIndex() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() && selectionModel()->isSelected(current) ? current.row() : -1;
+}
+
+void TFileListBox::SetItemIndex(int index) {
+    if (index < 0 || index >= Count()) {
+        selectionModel()->clear();
+        return;
+    }
+    setCurrentIndex(FModel->index(index));
+}
+
+std::string TFileListBox::FileName() const {
+    const int index = ItemIndex();
+    if (index < 0) {
+        return {};
+    }
+    const bool endsInSlash = !FDirectory.empty() && FDirectory.back() == '/';
+    return FDirectory + (endsInSlash ? "" : "/") + Item(index);
 }
 
 void TFileListBox::SetItemHeight(int height) {

@@ -2,24 +2,50 @@
 
 #include "Events.h"
 
-#include <QListWidget>
+#include <QListView>
 #include <string>
+#include <vector>
 
-// A list of the file names of one folder that match a mask such as
-// "*.bmp;*.jpg;*.jpeg", with a flat single-line border.
-class TFileListBox : public QListWidget {
+class TFileNameModel;
+
+// The file names of one folder that match a mask such as
+// "*.bmp;*.jpg;*.jpeg", one selectable name a row, in rows of a fixed height,
+// with a flat single-line border. A change of the selection, by mouse or
+// keyboard, is reported as a click.
+class TFileListBox : public QListView {
     Q_OBJECT
 public:
     explicit TFileListBox(QWidget* parent);
 
     std::string Mask() const { return FMask; }
-    void SetMask(const std::string& mask) { FMask = mask; }
+    // A different mask reads the entries anew; an equal one changes nothing.
+    void SetMask(const std::string& mask);
+    // The folder as the system reported it when it was entered.
+    std::string Directory() const { return FDirectory; }
+    // Enters a folder whose path differs from the current one (letter case
+    // ignored): it becomes the process's current folder and the entries are
+    // read anew. Fails with EInOutError when it cannot be entered or read.
+    void SetDirectory(const std::string& folder);
+    // Reads the entries of the current folder again; none is selected after.
+    void Update();
+
+    int Count() const;
+    std::string Item(int index) const;
+    // The selected row, or -1.
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    // The folder, a "/" unless the folder ends in one, and the selected name;
+    // empty when nothing is selected.
+    std::string FileName() const;
+
     int ItemHeight() const { return FItemHeight; }
     void SetItemHeight(int height);
 
     TNotifyEvent OnClick;
 
 private:
+    TFileNameModel* FModel;
     std::string FMask = "*.*";
+    std::string FDirectory;
     int FItemHeight = 12;
 };

@@ -1,27 +1,47 @@
 #pragma once
 
+#include "Bitmap.h"
 #include "ClickTracker.h"
 #include "Events.h"
+#include "Picture.h"
+#include "StretchDraw.h"
 
+#include <QImage>
 #include <QWidget>
 
-// The picture control: raises OnClick when the left button is pressed over it
-// and released inside it.
+// The picture control: shows its picture, stretched to its own size when
+// Stretch is on, nearest neighbour, and raises OnClick when the left button
+// is pressed over it and released inside it. Only the exposed part is
+// painted, straight from the bitmap, with the same mapping a pick uses.
 class TImage : public QWidget {
     Q_OBJECT
 public:
     explicit TImage(QWidget* parent);
 
     bool Stretch() const { return FStretch; }
-    void SetStretch(bool stretch) { FStretch = stretch; }
+    void SetStretch(bool stretch);
+
+    const TPicture& Picture() const { return FPicture; }
+    // The picture's bitmap; nullptr when it holds none.
+    const TBitmap* Bitmap() const;
+    // Shows a bitmap sharing the given one's pixels.
+    void SetBitmap(const TBitmap& bitmap);
+    // Shows nothing.
+    void ClearPicture();
 
     TNotifyEvent OnClick;
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    TPicture FPicture;
     bool FStretch = false;
     TClickTracker FClick;
+    // Reused between paints, so that painting allocates nothing once it has
+    // seen an exposed area this large.
+    QImage FCanvas;
+    TStretchScratch FScratch;
 };

@@ -28,9 +28,9 @@ void TStream::SkipBuffer(std::uint64_t count) {
     Seek(Position() + count);
 }
 
-std::vector<std::uint8_t> TStream::ReadRest() {
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(Remaining()));
-    bytes.resize(Read(bytes.data(), bytes.size()));
+TLargeBuffer TStream::ReadRest() {
+    TLargeBuffer bytes(static_cast<std::size_t>(Remaining()), false);
+    bytes.Shrink(Read(bytes.Data(), bytes.Size()));
     return bytes;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "LargeMemory.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // A readable sequence of bytes with a position, the way the picture readers
 // see a file: from its first byte to its last.
@@ -23,8 +24,8 @@ public:
     void ReadBuffer(void* buffer, std::size_t count);
     // Skips count bytes; fails with EReadError when fewer remain.
     void SkipBuffer(std::uint64_t count);
-    // Everything from the position to the end.
-    std::vector<std::uint8_t> ReadRest();
+    // Everything from the position to the end, in large-buffer memory.
+    TLargeBuffer ReadRest();
 };
 
 // Reads bytes that the caller owns and keeps alive.

@@ -35,7 +35,7 @@ protected:
             [this](const std::string& title, const std::string& text) {
                 Reports.push_back(title + "|" + text);
             });
-        Form = std::make_unique<TForm1>(Clipboard);
+        Form = std::make_unique<TForm1>(Clipboard, Desktop);
         Form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
         ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
@@ -55,6 +55,7 @@ protected:
     }
 
     FakeClipboard Clipboard;
+    TDesktop Desktop;
     std::unique_ptr<TForm1> Form;
     std::vector<std::string> Reports;
 };

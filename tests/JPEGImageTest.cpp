@@ -3,6 +3,7 @@
 #include "Exceptions.h"
 #include "JPEGDecoder.h"
 #include "JPEGImage.h"
+#include "LargeMemory.h"
 
 #include <gtest/gtest.h>
 
@@ -275,4 +276,47 @@ TEST(JPEGImage, ProgressiveFilesStopAfterAThousandScans) {
     } catch (const EJPEG& e) {
         EXPECT_EQ(e.MsgCode(), JERR_BAD_PROGRESSION);
     }
+}
+
+TEST(JPEGImage, LibjpegsLargeBuffersComeFromLargeMemoryAndGoBack) {
+    // A progressive file keeps all its coefficients until the last scan: the
+    // luminance alone takes 1600 x 1600 x 2 bytes, a block LargeMemory maps.
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = 1600;
+    c.image_height = 1600;
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_simple_progression(&c);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<JSAMPLE> row(1600 * 3);
+    while (c.next_scanline < c.image_height) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            row[i] = JSAMPLE((i + c.next_scanline) & 0xFF);
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&c, rows, 1);
+    }
+    jpeg_finish_compress(&c);
+    const std::vector<std::uint8_t> bytes(out, out + size);
+    jpeg_destroy_compress(&c);
+    free(out);
+
+    const auto before = LargeMemory::Statistics();
+    {
+        const TJPEGImage jpeg = LoadJpegBytes(bytes);
+        const TBitmap& bitmap = jpeg.Bitmap();
+        EXPECT_TRUE(Near(bitmap.Pixel(40, 0), RGB(120, 121, 122), 12));
+        const auto after = LargeMemory::Statistics();
+        // The bitmap's pixels, and at least one buffer of libjpeg's own.
+        EXPECT_GE(after.TotalBlocks - before.TotalBlocks, 2u);
+        EXPECT_EQ(after.MappedBlocks, before.MappedBlocks + 1); // only the bitmap is left
+    }
+    EXPECT_EQ(LargeMemory::Statistics().MappedBytes, before.MappedBytes);
 }

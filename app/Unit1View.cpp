@@ -1,0 +1,100 @@
+// The picture: loading it from the file list, the zoomed view, the
+// eyedropper.
+#include "Unit1.h"
+
+#include "Conversions.h"
+#include "FileSystem.h"
+#include "StretchDraw.h"
+
+#include <algorithm>
+
+namespace {
+
+// The control's size for a picture side at a zoom percent: the product first,
+// then the division, truncated, in 64 bits so that no accepted picture
+// overflows; Qt's limit on a widget's size caps it.
+int ZoomedSize(int pictureSize, int percent) {
+    const std::int64_t size = std::int64_t(pictureSize) * percent / 100;
+    return static_cast<int>(std::clamp<std::int64_t>(size, 0, QWIDGETSIZE_MAX));
+}
+
+} // namespace
+
+// Every failure of loading and converting is dropped without a word: the
+// view stays empty and the zoom controls hidden.
+void TForm1::FLB1Click(TObject*) {
+    ShowZoomControls(false);
+    const std::string path = FLB1->FileName();
+    if (!RegularFileExists(path)) {
+        return;
+    }
+    TPicture picture;
+    try {
+        picture.LoadFromFile(path);
+    } catch (...) {
+        return;
+    }
+    TBitmap bitmap;
+    try {
+        bitmap.Assign(*picture.Graphic());
+        Img1->SetBitmap(bitmap);
+        Label5->SetCaption("100");
+        ApplyZoom();
+        ShowZoomControls(true);
+    } catch (...) {
+        return;
+    }
+    ShowColor(NeutralGrey);
+}
+
+void TForm1::ShowZoomControls(bool show) {
+    Btn31->setVisible(show);
+    Btn32->setVisible(show);
+    Label5->setVisible(show);
+    Label6->setVisible(show);
+    Label7->setVisible(show);
+    const TBitmap* bitmap = Img1->Bitmap();
+    if (!show && bitmap && !bitmap->Empty()) {
+        Img1->ClearPicture();
+        Img1->resize(100, Img1->height());
+        Img1->resize(100, 100);
+    }
+}
+
+void TForm1::ApplyZoom() {
+    const int percent = StrToInt(Label5->Caption());
+    const TBitmap* bitmap = Img1->Bitmap();
+    const int width = bitmap ? bitmap->Width() : 0;
+    const int height = bitmap ? bitmap->Height() : 0;
+    Img1->resize(ZoomedSize(width, percent), Img1->height());
+    Img1->resize(Img1->width(), ZoomedSize(height, percent));
+}
+
+// The zoom steps by 10 up to 100 and by 100 above: 10 … 90, 100, 200 … 800.
+void TForm1::BtnImgUpDnClick(TObject* Sender) {
+    const int direction = StrToInt(LastCharacterOfName(Sender));
+    Edit0->setFocus();
+    int percent = StrToInt(Label5->Caption());
+    if (direction == 1) {
+        if (percent > 10) {
+            percent -= percent > 100 ? 100 : 10;
+        }
+    } else if (percent < 800) {
+        percent += percent < 100 ? 10 : 100;
+    }
+    Label5->SetCaption(std::to_string(percent));
+    ApplyZoom();
+}
+
+// The colour comes from the bitmap itself, never from the screen, at the
+// picture pixel the view shows under the cursor.
+void TForm1::Img1Click(TObject*) {
+    const TBitmap* bitmap = Img1->Bitmap();
+    if (!bitmap || bitmap->Empty() || Img1->width() == 0 || Img1->height() == 0) {
+        return;
+    }
+    const QPoint client = Img1->mapFromGlobal(FDesktop.CursorPos());
+    const int x = PictureCoordinate(client.x(), bitmap->Width(), Img1->width());
+    const int y = PictureCoordinate(client.y(), bitmap->Height(), Img1->height());
+    ShowColor(bitmap->Pixel(x, y));
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "BitmapImage.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The picture's column (or row) under view column v when a picture `picture`
+// pixels wide is shown `view` pixels wide: picture × v div view, the product
+// formed first in 64 bits and divided with truncation toward zero, so a point
+// just left of the view still gives 0. Painting and picking both use it, so
+// the pixel shown under the cursor is the pixel picked. view must not be 0.
+constexpr int PictureCoordinate(int v, int picture, int view) {
+    return static_cast<int>(static_cast<std::int64_t>(picture) * v / view);
+}
+
+// A rectangle of the view, in view coordinates.
+struct TViewRect {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
+// Scratch memory StretchDraw reuses between calls, so that painting at any
+// zoom allocates nothing once it has seen a view as wide as this one.
+struct TStretchScratch {
+    std::vector<int> Columns;
+    std::vector<std::uint32_t> Colors16; // every 16-bit value's colour
+    TColorMasks Masks16;                 // the masks Colors16 was made for
+};
+
+// Paints the part `area` of a viewWidth × viewHeight view that shows the image
+// stretched to fill it, nearest neighbour, as 0xFFRRGGBB pixels: out points
+// at the pixel for (area.Left, area.Top), and rows are `stride` pixels apart.
+// Pixels of the area outside the view are left as they are.
+// Every painted pixel is exactly the colour TBitmapImage::Pixel gives for the
+// picture pixel PictureCoordinate maps it to. The cost follows the area, not
+// the picture; rows that map to the same picture row are copied.
+void StretchDraw(const TBitmapImage& image, int viewWidth, int viewHeight, TViewRect area,
+                 std::uint32_t* out, std::size_t stride, TStretchScratch& scratch);
