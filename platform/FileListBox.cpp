@@ -59,12 +59,13 @@ TFileListBox::TFileListBox(QWidget* parent) : QListView(parent), FModel(new TFil
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new FixedHeightDelegate(FItemHeight, this));
     setModel(FModel);
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) {
-                if (current.isValid() && OnClick) {
-                    OnClick(this);
-                }
-            });
+    // A mouse press moves the current row before it selects it: the click is
+    // reported once the selection has followed.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (ItemIndex() >= 0 && OnClick) {
+            OnClick(this);
+        }
+    });
 }
 
 void TFileListBox::SetMask(const std::string& mask) {
@@ -99,8 +100,8 @@ std::string TFileListBox::Item(int index) const {
 }
 
 int TFileListBox::ItemIndex() const {
-    const QModelIndex current = currentIndex();
-    return current.isValid() && selectionModel()->isSelected(current) ? current.row() : -1;
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 void TFileListBox::SetItemIndex(int index) {
@@ -108,7 +109,8 @@ void TFileListBox::SetItemIndex(int index) {
         selectionModel()->clear();
         return;
     }
-    setCurrentIndex(FModel->index(index));
+    selectionModel()->setCurrentIndex(FModel->index(index),
+                                      QItemSelectionModel::ClearAndSelect);
 }
 
 std::string TFileListBox::FileName() const {

@@ -1,4 +1,4 @@
-#include "Unit1.h"
+#include "FormFixture.h"
 
 #include "Application.h"
 #include "Exceptions.h"
@@ -12,55 +12,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
-
-// Records what the copy buttons put on the clipboard; can refuse to open.
-class FakeClipboard : public TClipboard {
-public:
-    bool ReplaceText(const std::string& text) override {
-        if (Locked) {
-            return false;
-        }
-        Text = text;
-        return true;
-    }
-    bool Locked = false;
-    std::string Text = "previous content";
-};
-
-class Window : public testing::Test {
-protected:
-    void SetUp() override {
-        TApplication::SetExceptionReporter(
-            [this](const std::string& title, const std::string& text) {
-                Reports.push_back(title + "|" + text);
-            });
-        Form = std::make_unique<TForm1>(Clipboard, Desktop);
-        Form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
-        ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
-    }
-    void TearDown() override { TApplication::SetExceptionReporter(nullptr); }
-
-    template <typename T> T* Control(const char* name) {
-        auto* control = qobject_cast<T*>(Form->FindNamedControl(name));
-        EXPECT_NE(control, nullptr) << name;
-        return control;
-    }
-    void Click(QWidget* control) { QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(5, 5)); }
-    void ExpectDisplay(TColor preview, const char* integer, const char* rgb) {
-        EXPECT_EQ(Form->Edit41->Color(), preview);
-        EXPECT_EQ(Form->LV1->Caption(), integer);
-        EXPECT_EQ(Form->LV2->Caption(), rgb);
-    }
-
-    FakeClipboard Clipboard;
-    TDesktop Desktop;
-    std::unique_ptr<TForm1> Form;
-    std::vector<std::string> Reports;
-};
-
-} // namespace
 
 TEST_F(Window, FirstShownInPaletteModeWithGreyDisplayed) {
     EXPECT_EQ(Form->windowTitle().toStdString(), TForm1::ModeCaptions[0]);

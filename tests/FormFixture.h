@@ -1,0 +1,94 @@
+#pragma once
+
+// The main window shown offscreen, driven with real events, with a desktop
+// whose executable lives in a fresh folder and whose cursor tests can place.
+
+#include "Application.h"
+#include "ImagingTestSupport.h"
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <optional>
+
+// Records what the copy buttons put on the clipboard; can refuse to open.
+class FakeClipboard : public TClipboard {
+public:
+    bool ReplaceText(const std::string& text) override {
+        if (Locked) {
+            return false;
+        }
+        Text = text;
+        return true;
+    }
+    bool Locked = false;
+    std::string Text = "previous content";
+};
+
+class TestDesktop : public TDesktop {
+public:
+    std::string ExecutablePath() const override { return Executable; }
+    QPoint CursorPos() const override { return Cursor ? *Cursor : TDesktop::CursorPos(); }
+    bool FolderWritable(const std::string& folder) const override {
+        return Writable ? *Writable : TDesktop::FolderWritable(folder);
+    }
+    std::string UserConfigFolder() const override { return ConfigFolder; }
+
+    std::string Executable;
+    std::string ConfigFolder;
+    std::optional<QPoint> Cursor;
+    std::optional<bool> Writable;
+};
+
+class Window : public testing::Test {
+protected:
+    void SetUp() override {
+        TApplication::SetExceptionReporter(
+            [this](const std::string& title, const std::string& text) {
+                Reports.push_back(title + "|" + text);
+            });
+        Desktop.Executable = (Home / "bin/irochi").string();
+        Desktop.ConfigFolder = (Home / "config/irochi").string();
+        std::filesystem::create_directories(Home / "bin");
+        Form = std::make_unique<TForm1>(Clipboard, Desktop);
+        Form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    }
+    void TearDown() override {
+        Form.reset();
+        TApplication::SetExceptionReporter(nullptr);
+    }
+
+    template <typename T> T* Control(const char* name) {
+        auto* control = qobject_cast<T*>(Form->FindNamedControl(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+    void Click(QWidget* control, QPoint at = QPoint(5, 5)) {
+        QTest::mouseClick(control, Qt::LeftButton, {}, at);
+    }
+    void ExpectDisplay(TColor preview, const char* integer, const char* rgb) {
+        EXPECT_EQ(Form->Edit41->Color(), preview);
+        EXPECT_EQ(Form->LV1->Caption(), integer);
+        EXPECT_EQ(Form->LV2->Caption(), rgb);
+    }
+    // Clicks "switch" until the window is in the mode.
+    void SwitchTo(int mode) {
+        for (int i = 0; i < 3 && Form->Mode != mode; ++i) {
+            Click(Form->BtnSWTCH);
+        }
+        ASSERT_EQ(Form->Mode, mode);
+    }
+    std::string ReadMemoryFile(const std::filesystem::path& path) {
+        const auto bytes = ReadFileBytes(path);
+        return {bytes.begin(), bytes.end()};
+    }
+
+    TempFolder Home;
+    FakeClipboard Clipboard;
+    TestDesktop Desktop;
+    std::unique_ptr<TForm1> Form;
+    std::vector<std::string> Reports;
+};

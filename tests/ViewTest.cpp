@@ -1,0 +1,236 @@
+#include "BmpBuilder.h"
+#include "FormFixture.h"
+
+#include <QImage>
+#include <QScrollBar>
+#include <utime.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A 24-bit picture whose every pixel has its own colour.
+std::vector<std::uint8_t> DistinctBmp(int width, int height) {
+    BmpLayout b;
+    b.Width = width;
+    b.Height = height;
+    const std::size_t stride = (std::size_t(width) * 3 + 3) / 4 * 4;
+    b.Pixels.assign(stride * std::size_t(height), 0);
+    for (int y = 0; y < height; ++y) {        // y counted from the top
+        const int row = height - 1 - y;        // stored bottom-up
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* p = &b.Pixels[std::size_t(row) * stride + std::size_t(x) * 3];
+            p[0] = std::uint8_t(y * 9);        // blue
+            p[1] = std::uint8_t(x * 7 + y);    // green
+            p[2] = std::uint8_t(x * 5);        // red
+        }
+    }
+    return BuildBmp(b);
+}
+
+TColor Distinct(int x, int y) {
+    return RGB(x * 5, x * 7 + y, y * 9);
+}
+
+QRgb ScreenColour(TColor c) {
+    return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+class View : public Window {
+protected:
+    void SetUp() override {
+        Window::SetUp();
+        Pictures = Home / "bin";
+        WriteFileBytes(Pictures / "distinct.bmp", DistinctBmp(25, 13));
+        WriteFileBytes(Pictures / "vga.bmp", DistinctBmp(640, 480));
+        WriteFileBytes(Pictures / "narrow.BMP", DistinctBmp(7, 30));
+        WriteFileBytes(Pictures / "empty.bmp", {});
+        WriteFileBytes(Pictures / "empty.jpg", {});
+        WriteFileBytes(Pictures / "photo.JPG", ReadFileBytes(FixturePath("jpeg/baseline.jpg")));
+        WriteFileBytes(Pictures / "jpeg-inside.bmp", ReadFileBytes(FixturePath("jpeg/baseline.jpg")));
+        WriteFileBytes(Pictures / "bmp-inside.jpg", DistinctBmp(4, 4));
+        SwitchTo(2);
+    }
+    // Clicks the file's name in the list.
+    void Select(const std::string& name) {
+        TFileListBox* list = Form->FLB1;
+        for (int i = 0; i < list->Count(); ++i) {
+            if (list->Item(i) == name) {
+                const QRect row = list->visualRect(list->model()->index(i, 0));
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+                ASSERT_EQ(list->ItemIndex(), i);
+                return;
+            }
+        }
+        FAIL() << name << " is not listed";
+    }
+    bool ZoomShown() {
+        const bool shown = Form->Btn31->isVisible();
+        for (QWidget* w : std::initializer_list<QWidget*>{Form->Btn32, Form->Label5, Form->Label6,
+                                                          Form->Label7}) {
+            EXPECT_EQ(w->isVisible(), shown);
+        }
+        return shown;
+    }
+    const TBitmap* Shown() { return Form->Img1->Bitmap(); }
+    void Zoom(QWidget* button, int times) {
+        for (int i = 0; i < times; ++i) {
+            Click(button);
+        }
+    }
+    // Picks at a point of the picture control, the cursor put there first.
+    void PickAt(QPoint client, bool realClick = false) {
+        Desktop.Cursor = Form->Img1->mapToGlobal(client);
+        if (realClick) {
+            Click(Form->Img1, client);
+        } else {
+            Form->Img1Click(Form->Img1);
+        }
+    }
+
+    fs::path Pictures;
+};
+
+} // namespace
+
+TEST_F(View, AClickOnAFileNameShowsThePictureAtOneHundredPercent) {
+    Form->ShowColor(clRed);
+    Form->Label5->SetCaption("300");
+    Select("vga.bmp");
+    ASSERT_NE(Shown(), nullptr);
+    EXPECT_EQ(Shown()->Width(), 640);
+    EXPECT_EQ(Form->Img1->size(), QSize(640, 480));
+    EXPECT_EQ(Form->Label5->Caption(), "100");
+    EXPECT_TRUE(ZoomShown());
+    ExpectDisplay(NeutralGrey, "8421504", "RGB(128, 128, 128)");
+    EXPECT_EQ(QApplication::focusWidget(), Form->FLB1); // the focus stays in the list
+
+    // The keyboard selects too: the next name down is shown.
+    QTest::keyClick(Form->FLB1, Qt::Key_Up);
+    EXPECT_EQ(Form->FLB1->FileName(), (Pictures / "photo.JPG").string());
+    ASSERT_NE(Shown(), nullptr);
+    EXPECT_EQ(Shown()->Width(), 24);
+}
+
+TEST_F(View, ZoomStepsBetweenTenAndEightHundredPercent) {
+    Select("vga.bmp");
+    const std::vector<std::pair<int, QSize>> down{
+        {90, {576, 432}}, {80, {512, 384}}, {70, {448, 336}}, {60, {384, 288}},
+        {50, {320, 240}}, {40, {256, 192}}, {30, {192, 144}}, {20, {128, 96}},
+        {10, {64, 48}},   {10, {64, 48}}};
+    for (const auto& [percent, size] : down) {
+        Form->Btn32->setFocus();
+        Click(Form->Btn31);
+        EXPECT_EQ(Form->Label5->Caption(), std::to_string(percent));
+        EXPECT_EQ(Form->Img1->size(), size);
+        EXPECT_EQ(QApplication::focusWidget(), Form->Edit0);
+    }
+    Zoom(Form->Btn32, 9);
+    EXPECT_EQ(Form->Label5->Caption(), "100");
+    Click(Form->Btn32);
+    EXPECT_EQ(Form->Label5->Caption(), "200");
+    Click(Form->Btn31);
+    EXPECT_EQ(Form->Label5->Caption(), "100");
+    Zoom(Form->Btn32, 8);
+    EXPECT_EQ(Form->Label5->Caption(), "800");
+    EXPECT_EQ(Form->Img1->size(), QSize(5120, 3840));
+    EXPECT_EQ(Form->SCRLB1->horizontalScrollBar()->value(), 0); // never scrolled by the program
+
+    Select("narrow.BMP");
+    Zoom(Form->Btn31, 9);
+    EXPECT_EQ(Form->Label5->Caption(), "10");
+    EXPECT_EQ(Form->Img1->size(), QSize(0, 3));
+}
+
+TEST_F(View, FailedLoadsAreSilentAndLeaveTheViewEmpty) {
+    Select("distinct.bmp");
+    Zoom(Form->Btn32, 2);
+    Form->ShowColor(clRed);
+    fs::remove(Pictures / "vga.bmp");
+    for (const char* name : {"jpeg-inside.bmp", "bmp-inside.jpg", "empty.jpg", "vga.bmp"}) {
+        SCOPED_TRACE(name);
+        Select(name);
+        EXPECT_TRUE(Shown() == nullptr || Shown()->Empty());
+        EXPECT_EQ(Form->Img1->size(), QSize(100, 100));
+        EXPECT_FALSE(ZoomShown());
+        EXPECT_EQ(Form->Label5->Caption(), "300");
+        ExpectDisplay(clRed, "255", "RGB(255, 0, 0)");
+        PickAt({5, 5});
+        ExpectDisplay(clRed, "255", "RGB(255, 0, 0)"); // nothing to pick
+    }
+    EXPECT_TRUE(Reports.empty());
+
+    // A good load after failed ones; an old file loads like any other.
+    const struct utimbuf old { 86400, 86400 }; // 2 January 1970
+    ASSERT_EQ(utime((Pictures / "photo.JPG").c_str(), &old), 0);
+    Select("photo.JPG");
+    ASSERT_NE(Shown(), nullptr);
+    EXPECT_EQ(Form->Img1->size(), QSize(24, 16));
+    EXPECT_TRUE(ZoomShown());
+    ExpectDisplay(NeutralGrey, "8421504", "RGB(128, 128, 128)");
+
+    // No bytes at all make an empty picture: a 0 x 0 view, zoom shown.
+    Form->ShowColor(clRed);
+    Select("empty.bmp");
+    EXPECT_EQ(Form->Img1->size(), QSize(0, 0));
+    EXPECT_TRUE(ZoomShown());
+    EXPECT_EQ(Form->Label5->Caption(), "100");
+    ExpectDisplay(NeutralGrey, "8421504", "RGB(128, 128, 128)");
+}
+
+TEST_F(View, LeavingTheImageModeRemovesThePicture) {
+    Select("vga.bmp");
+    Click(Form->BtnSWTCH);
+    EXPECT_EQ(Form->Mode, 0);
+    EXPECT_EQ(Shown(), nullptr);
+    EXPECT_EQ(Form->Img1->size(), QSize(100, 100));
+    EXPECT_FALSE(Form->Label5->isVisibleTo(Form->Panel1));
+    SwitchTo(2);
+    EXPECT_EQ(Shown(), nullptr);
+    EXPECT_FALSE(ZoomShown());
+    EXPECT_EQ(Form->FLB1->ItemIndex(), -1);
+}
+
+TEST_F(View, ThePickIsThePictureUnderTheCursor) {
+    Select("distinct.bmp");
+    Form->Edit41->setFocus();
+    PickAt({3, 7}, true); // 100 %: one to one
+    EXPECT_EQ(Form->Edit41->Color(), Distinct(3, 7));
+    EXPECT_EQ(QApplication::focusWidget(), Form->Edit41); // the pick leaves the focus
+    Click(Form->Btn32);   // 200 %
+    for (auto [client, pixel] : {std::pair{0, 0}, {1, 0}, {2, 1}, {3, 1}, {49, 24}}) {
+        PickAt({client, client / 4}, true);
+        EXPECT_EQ(Form->Edit41->Color(), Distinct(pixel, client / 8)) << client;
+    }
+    PickAt({-1, -1}); // just outside, still pixel 0
+    EXPECT_EQ(Form->Edit41->Color(), Distinct(0, 0));
+    PickAt({60, 5}); // the cursor has left the picture: an invalid read
+    ExpectDisplay(CLR_INVALID, "-1", "RGB(255, 255, 255)");
+
+    Zoom(Form->Btn31, 11); // 10 %: 25 pixels shown 2 wide
+    ASSERT_EQ(Form->Img1->size(), QSize(2, 1));
+    PickAt({1, 0}, true);
+    EXPECT_EQ(Form->Edit41->Color(), Distinct(12, 0));
+}
+
+TEST_F(View, EveryViewPixelShowsTheColourItsPickGives) {
+    Select("distinct.bmp");
+    for (int percent : {10, 100, 300, 800}) {
+        Form->Label5->SetCaption(std::to_string(percent));
+        Form->ApplyZoom();
+        SCOPED_TRACE(percent);
+        const QImage painted = Form->Img1->grab().toImage();
+        ASSERT_EQ(painted.size(), Form->Img1->size());
+        int wrong = 0;
+        for (int y = 0; y < painted.height(); ++y) {
+            for (int x = 0; x < painted.width(); ++x) {
+                PickAt({x, y});
+                wrong += painted.pixel(x, y) != ScreenColour(Form->Edit41->Color());
+                // The same spot of the picture at any zoom gives the same colour.
+                wrong += Form->Edit41->Color() !=
+                         Distinct(x * 25 / painted.width(), y * 13 / painted.height());
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+    }
+}
