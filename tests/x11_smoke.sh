@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Starts the built program in a real X server and checks it from outside, as a
-# user would: the window's size, swatch colours on screen, a click on a swatch
-# and on a copy button, and the copied text read back by another program.
+# Starts the built program in a real X server and uses it from outside, as a
+# user would, with xdotool's clicks and xclip's reading of the clipboard: the
+# window's size and colours, a swatch and both copy buttons, the slider mode
+# with a step button, and the image mode with a picture from a folder named
+# in "pixdir.txt", a pixel picked and its texts copied. Every step waits for
+# its condition with a deadline instead of sleeping a fixed time.
 # Usage: x11_smoke.sh PATH-TO-IROCHI     (exit 77: the X tools are missing)
 set -euo pipefail
 exe=$1
@@ -9,47 +12,93 @@ for tool in xvfb-run xdotool xclip import convert; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
-inner=$(mktemp)
-trap 'rm -f "$inner"' EXIT
-cat >"$inner" <<'INNER'
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# A copy of the program in a folder of its own, so that "pixdir.txt" beside it
+# is this test's. The picture: left half rgb(10,20,30), right half rgb(200,100,50).
+mkdir -p "$work/bin" "$work/pictures"
+cp "$exe" "$work/bin/irochi"
+convert -size 40x30 xc:'rgb(10,20,30)' -fill 'rgb(200,100,50)' -draw 'rectangle 20,0 39,29' \
+  BMP3:"$work/pictures/halves.bmp"
+printf '%s' "$work/pictures" >"$work/bin/pixdir.txt"
+
+cat >"$work/inner.sh" <<'INNER'
 set -euo pipefail
-exe=$1
-shot=$(mktemp --suffix=.png)
-"$exe" &
+work=$1
+shot=$work/shot.png
+"$work/bin/irochi" -reverse -geometry 300x200+0+0 &
 pid=$!
-trap 'kill $pid 2>/dev/null || true; rm -f "$shot"' EXIT
-win=$(timeout 20 xdotool search --sync --name "色をクリックしたら" | head -n 1)
-sleep 1
+trap 'kill $pid 2>/dev/null || true' EXIT
 
 fail=0
 check() { # what expected actual
   if [ "$2" = "$3" ]; then echo "ok: $1 = $3"; else echo "FAIL: $1: expected $2, got $3"; fail=1; fi
 }
+# Runs a command until it prints the expected text or 20 s have passed;
+# prints what it printed last.
+until_prints() { # expected command...
+  local expected=$1 got="" deadline=$((SECONDS + 20))
+  shift
+  while :; do
+    got=$("$@" 2>/dev/null || true)
+    [ "$got" = "$expected" ] || [ $SECONDS -ge $deadline ] && break
+    sleep 0.05
+  done
+  printf '%s' "$got"
+}
+pixel() { # screen x, y -> r,g,b
+  import -window root "$shot"
+  convert "$shot" -format "%[pixel:p{$1,$2}]" info: |
+    sed 's/srgb(\(.*\))/\1/; s/^red$/255,0,0/; s/^white$/255,255,255/; s/^blue$/0,0,255/'
+}
+clipboard() { timeout 5 xclip -o -selection clipboard; }
+click() { xdotool mousemove "$1" "$2" click 1; }
+
+win=$(timeout 20 xdotool search --sync --name "色をクリックしたら" | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$win")"
+# The arguments are ignored: the window stands where and as large as designed.
 check "client area" "505x344" "${WIDTH}x${HEIGHT}"
 check "position" "192,107" "$X,$Y"
-
-pixel() { # screen x, y -> srgb(r,g,b)
-  convert "$shot" -format "%[pixel:p{$1,$2}]" info: | sed 's/srgb(\(.*\))/\1/; s/^red$/255,0,0/; s/^white$/255,255,255/; s/^blue$/0,0,255/'
-}
-import -window root "$shot"
+check "preview at start" "128,128,128" "$(until_prints 128,128,128 pixel $((X + 157)) $((Y + 23)))"
 # Swatch centres: Edit3 red, Edit27 blue, Edit40 white, Edit5 pink.
 check "Edit3 on screen" "255,0,0" "$(pixel $((X + 89)) $((Y + 167)))"
 check "Edit27 on screen" "0,0,255" "$(pixel $((X + 199)) $((Y + 149)))"
 check "Edit40 on screen" "255,255,255" "$(pixel $((X + 243)) $((Y + 203)))"
 check "Edit5 on screen" "255,153,204" "$(pixel $((X + 89)) $((Y + 203)))"
-check "preview at start" "128,128,128" "$(pixel $((X + 157)) $((Y + 23)))"
 
-xdotool mousemove $((X + 89)) $((Y + 167)) click 1   # Edit3
-sleep 0.3
-xdotool mousemove $((X + 44)) $((Y + 49)) click 1    # BtnCpy1
-sleep 0.5
-check "copied integer text" "255" "$(timeout 5 xclip -o -selection clipboard)"
-xdotool mousemove $((X + 300)) $((Y + 50)) click 1   # BtnCpy2
-sleep 0.5
-check "copied RGB text" "RGB(255, 0, 0)" "$(timeout 5 xclip -o -selection clipboard)"
-import -window root "$shot"
-check "preview after the click" "255,0,0" "$(pixel $((X + 157)) $((Y + 23)))"
+click $((X + 89)) $((Y + 167))   # Edit3
+check "preview after the click" "255,0,0" "$(until_prints 255,0,0 pixel $((X + 157)) $((Y + 23)))"
+click $((X + 44)) $((Y + 49))    # BtnCpy1
+check "copied integer text" "255" "$(until_prints 255 clipboard)"
+click $((X + 300)) $((Y + 50))   # BtnCpy2
+check "copied RGB text" "RGB(255, 0, 0)" "$(until_prints "RGB(255, 0, 0)" clipboard)"
+
+# Slider mode: grey again, then one step up on the red row (Btn22).
+click $((X + 157)) $((Y + 56))   # BtnSWTCH
+check "slider mode caption" "色の配分変化にしたがって値を返すという以外に何か能があるわけじゃない" \
+  "$(until_prints 色の配分変化にしたがって値を返すという以外に何か能があるわけじゃない xdotool getwindowname "$win")"
+check "preview after the switch" "128,128,128" "$(until_prints 128,128,128 pixel $((X + 157)) $((Y + 23)))"
+click $((X + 262)) $((Y + 124))  # Btn22
+click $((X + 44)) $((Y + 49))    # BtnCpy1
+check "copied slider colour" "8421505" "$(until_prints 8421505 clipboard)"
+click $((X + 300)) $((Y + 50))   # BtnCpy2
+check "copied slider RGB text" "RGB(129, 128, 128)" "$(until_prints "RGB(129, 128, 128)" clipboard)"
+
+# Image mode: the remembered folder is listed; its one picture is loaded by a
+# click on its name and a pixel of the right half is picked.
+click $((X + 157)) $((Y + 56))   # BtnSWTCH
+check "image mode caption" "読み込んだ画像のクリック位置の色の値を返すという以外に何か能があるわけじゃない" \
+  "$(until_prints 読み込んだ画像のクリック位置の色の値を返すという以外に何か能があるわけじゃない xdotool getwindowname "$win")"
+check "file list shown" "255,255,255" "$(until_prints 255,255,255 pixel $((X + 420)) $((Y + 200)))"
+click $((X + 390)) $((Y + 78))   # the first name in FLB1
+check "picture shown" "200,100,50" "$(until_prints 200,100,50 pixel $((X + 40)) $((Y + 90)))"
+click $((X + 40)) $((Y + 90))    # a pixel of the right half
+check "picked colour on the preview" "200,100,50" "$(until_prints 200,100,50 pixel $((X + 157)) $((Y + 23)))"
+click $((X + 44)) $((Y + 49))    # BtnCpy1
+check "copied picked colour" "3302600" "$(until_prints 3302600 clipboard)"
+click $((X + 300)) $((Y + 50))   # BtnCpy2
+check "copied picked RGB text" "RGB(200, 100, 50)" "$(until_prints "RGB(200, 100, 50)" clipboard)"
+check "remembered folder" "$work/pictures" "$(cat "$work/bin/pixdir.txt")"
 exit $fail
 INNER
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$inner" "$exe"
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inner.sh" "$work"
