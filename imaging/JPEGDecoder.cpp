@@ -36,7 +36,11 @@ extern "C" void jpeg_free_large(j_common_ptr, void* object, std::size_t sizeofob
 
 namespace {
 
-constexpr std::size_t PieceSize = 4096;
+// libjpeg-turbo decodes Huffman data on its fast path only while at least
+// 512 bytes per block of an MCU are buffered (3 KiB for 4:2:0 colour), so the
+// bytes are handed over in pieces large enough to keep it there. How the bytes
+// are split changes nothing in the result.
+constexpr std::size_t PieceSize = 65536;
 constexpr int QuantizedColors = 236;
 constexpr JDIMENSION RowsPerCall = 16;
 
