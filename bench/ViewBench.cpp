@@ -1,0 +1,262 @@
+// The eyedropper's view and the file list, measured in the same run as their
+// floors:
+//   Paint800 / Paint30 / Paint10: one 1920 x 1080 exposed area of a view of a
+//     6000 x 4000 picture at 800 %, 30 % and 10 % (at 10 % the whole view is
+//     only 600 x 400), painted from the bitmap; floor PaintFloor, a plain
+//     memcpy of the same 1920 x 1080 output pixels;
+//   WindowRepaint800: the same area through the real window (offscreen), Qt's
+//     drawing of the painted pixels included;
+//   Pick: one eyedropper click handled by the window (cursor mapping, pixel
+//     read, the colour shown);
+//   ListFolder: the file list reading a folder of 10,000 files; floor
+//     ScanFolder, a plain readdir of the same folder with the same three
+//     patterns and the same plain-file test.
+// The peak resident memory with the picture loaded and shown at 800 % is
+// reported by Pick as peak_rss_over_bitmap_MiB. bench/run.sh prints ratios.
+
+#include "Application.h"
+#include "FileListBox.h"
+#include "JPEGImage.h"
+#include "StretchDraw.h"
+#include "Unit1.h"
+
+#include <QScrollBar>
+#include <QTest>
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <dirent.h>
+#include <filesystem>
+#include <fnmatch.h>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int PictureWidth = 6000;
+constexpr int PictureHeight = 4000;
+constexpr int AreaWidth = 1920;
+constexpr int AreaHeight = 1080;
+
+std::filesystem::path Folder() {
+    static const std::filesystem::path folder = [] {
+        char pattern[] = "/tmp/irochi-view-bench-XXXXXX";
+        return std::filesystem::path(mkdtemp(pattern));
+    }();
+    return folder;
+}
+
+// A 24-bit 6000 x 4000 BMP with some texture, written once.
+std::filesystem::path PictureFile() {
+    static const std::filesystem::path path = [] {
+        const auto file = Folder() / "pictures/photo.bmp";
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream out(file, std::ios::binary);
+        const std::uint32_t rowBytes = PictureWidth * 3;
+        auto le = [&](std::uint32_t v, int n) {
+            for (int i = 0; i < n; ++i)
+                out.put(char(v >> (8 * i)));
+        };
+        out.put('B');
+        out.put('M');
+        le(54 + rowBytes * PictureHeight, 4), le(0, 4), le(54, 4), le(40, 4), le(PictureWidth, 4);
+        le(PictureHeight, 4), le(1, 2), le(24, 2), le(0, 4), le(0, 4), le(0, 4), le(0, 4);
+        le(0, 4), le(0, 4);
+        std::vector<char> row(rowBytes);
+        for (int y = 0; y < PictureHeight; ++y) {
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                row[i] = char((i * 7 + std::size_t(y) * 3) & 0xFF);
+            }
+            out.write(row.data(), std::streamsize(row.size()));
+        }
+        return file;
+    }();
+    return path;
+}
+
+const TBitmap& Picture() {
+    static const TBitmap bitmap = [] {
+        TBitmap b;
+        b.LoadFromFile(PictureFile().string());
+        return b;
+    }();
+    return bitmap;
+}
+
+std::vector<std::uint32_t>& Output() {
+    static std::vector<std::uint32_t> out(std::size_t(AreaWidth) * AreaHeight, 1);
+    return out;
+}
+
+void PaintFloor(benchmark::State& state) {
+    static const std::vector<std::uint32_t> source(Output().size(), 7);
+    for (auto _ : state) {
+        std::memcpy(Output().data(), source.data(), source.size() * 4);
+        benchmark::ClobberMemory();
+    }
+}
+
+void Paint(benchmark::State& state, int percent) {
+    const TBitmapImage& image = *Picture().Image();
+    const int vw = PictureWidth * percent / 100;
+    const int vh = PictureHeight * percent / 100;
+    // An area in the middle of the view where the view is larger than it.
+    const TViewRect area{std::max(0, (vw - AreaWidth) / 2), std::max(0, (vh - AreaHeight) / 2),
+                         AreaWidth, AreaHeight};
+    TStretchScratch scratch;
+    for (auto _ : state) {
+        StretchDraw(image, vw, vh, area, Output().data(), AreaWidth, scratch);
+        benchmark::ClobberMemory();
+    }
+}
+
+void Paint800(benchmark::State& s) { Paint(s, 800); }
+void Paint30(benchmark::State& s) { Paint(s, 30); }
+void Paint10(benchmark::State& s) { Paint(s, 10); }
+
+class BenchDesktop : public TDesktop {
+public:
+    std::string ExecutablePath() const override { return (Folder() / "pictures/irochi").string(); }
+    QPoint CursorPos() const override { return Cursor; }
+    QPoint Cursor;
+};
+
+class NoClipboard : public TClipboard {
+public:
+    bool ReplaceText(const std::string&) override { return true; }
+};
+
+std::uint64_t PeakResidentBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stoull(line.substr(6)) * 1024;
+        }
+    }
+    return 0;
+}
+
+// The window in the image mode with the picture loaded and zoomed to 800 %,
+// its scroll box showing at least a 1920 x 1080 area.
+struct ShownPicture {
+    NoClipboard Clipboard;
+    BenchDesktop Desktop;
+    TForm1 Form{Clipboard, Desktop};
+
+    ShownPicture() {
+        PictureFile();
+        Form.resize(2100, 1250);
+        Form.show();
+        if (!QTest::qWaitForWindowExposed(&Form)) {
+            throw std::runtime_error("the window was not shown");
+        }
+        for (int i = 0; i < 2; ++i) {
+            Form.BtnSWTCH->click();
+        }
+        Form.FLB1->SetItemIndex(0);
+        for (int i = 0; i < 7; ++i) {
+            Form.Btn32->click();
+        }
+        QCoreApplication::processEvents();
+    }
+};
+
+ShownPicture& Shown() {
+    static ShownPicture shown;
+    return shown;
+}
+
+void WindowRepaint800(benchmark::State& state) {
+    TForm1& form = Shown().Form;
+    const QRect area(QPoint(20000, 15000), QSize(AreaWidth, AreaHeight));
+    form.SCRLB1->horizontalScrollBar()->setValue(area.x());
+    form.SCRLB1->verticalScrollBar()->setValue(area.y());
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        form.Img1->repaint(area);
+    }
+    state.counters["viewport_w"] = form.SCRLB1->viewport()->width();
+    state.counters["viewport_h"] = form.SCRLB1->viewport()->height();
+}
+
+void Pick(benchmark::State& state) {
+    TForm1& form = Shown().Form;
+    int i = 0;
+    for (auto _ : state) {
+        Shown().Desktop.Cursor = form.Img1->mapToGlobal(QPoint(20000 + (i++ & 1023), 15000));
+        form.Img1Click(form.Img1);
+    }
+    const double bitmapBytes = double(form.Img1->Bitmap()->Image()->ByteSize());
+    state.counters["peak_rss_over_bitmap_MiB"] =
+        (double(PeakResidentBytes()) - bitmapBytes) / 1048576.0;
+    state.counters["zoom_percent"] = std::stoi(form.Label5->Caption());
+}
+
+// 10,000 files: a mix of .bmp, .jpg, .JPG, .jpeg, .png and .txt.
+std::string ManyFiles() {
+    static const std::string folder = [] {
+        const auto path = Folder() / "many";
+        std::filesystem::create_directories(path);
+        const char* extensions[] = {".bmp", ".jpg", ".JPG", ".jpeg", ".png", ".txt"};
+        for (int i = 0; i < 10000; ++i) {
+            std::ofstream(path / ("file" + std::to_string(i * 7919 % 10007) + extensions[i % 6]));
+        }
+        return path.string();
+    }();
+    return folder;
+}
+
+void ScanFolder(benchmark::State& state) {
+    const std::string folder = ManyFiles();
+    const char* patterns[] = {"*.bmp", "*.jpg", "*.jpeg"};
+    std::size_t count = 0;
+    for (auto _ : state) {
+        count = 0;
+        DIR* dir = opendir(folder.c_str());
+        while (const dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] == '.' || entry->d_type != DT_REG) {
+                continue;
+            }
+            for (const char* pattern : patterns) {
+                count += fnmatch(pattern, entry->d_name, FNM_CASEFOLD) == 0;
+            }
+        }
+        closedir(dir);
+        benchmark::DoNotOptimize(count);
+    }
+    state.counters["files"] = double(count);
+}
+
+void ListFolder(benchmark::State& state) {
+    TFileListBox list(nullptr);
+    list.SetMask("*.bmp;*.jpg;*.jpeg");
+    list.SetDirectory(ManyFiles());
+    for (auto _ : state) {
+        list.Update();
+    }
+    state.counters["files"] = list.Count();
+}
+
+} // namespace
+
+BENCHMARK(PaintFloor)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(Paint800)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(Paint30)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(Paint10)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(WindowRepaint800)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(Pick)->Unit(benchmark::kMicrosecond)->MinTime(0.2);
+BENCHMARK(ScanFolder)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(ListFolder)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    int qtArgc = 1;
+    TApplication application(qtArgc, argv);
+    RegisterJPEGFormat();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(Folder());
+    return 0;
+}
