@@ -162,9 +162,14 @@ struct ShownPicture {
     }
 };
 
+// Made on first use and destroyed by main while the application still exists.
+std::unique_ptr<ShownPicture> TheShownPicture;
+
 ShownPicture& Shown() {
-    static ShownPicture shown;
-    return shown;
+    if (!TheShownPicture) {
+        TheShownPicture = std::make_unique<ShownPicture>();
+    }
+    return *TheShownPicture;
 }
 
 void WindowRepaint800(benchmark::State& state) {
@@ -257,6 +262,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    TheShownPicture.reset();
     std::filesystem::remove_all(Folder());
     return 0;
 }

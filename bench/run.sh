@@ -5,15 +5,22 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 cmake --preset release >/dev/null
-cmake --build --preset release --target imaging_bench >/dev/null
+cmake --build --preset release --target imaging_bench view_bench >/dev/null
 out=$(mktemp)
-trap 'rm -f "$out"' EXIT
+view=$(mktemp)
+pick=$(mktemp)
+trap 'rm -f "$out" "$view" "$pick"' EXIT
+build/release/bench/view_bench --benchmark_filter='Paint|Repaint|Folder' --benchmark_repetitions=7 \
+  --benchmark_report_aggregates_only=true --benchmark_out="$view" --benchmark_out_format=json >/dev/null
+# Alone in its process, so that its peak resident memory is the window's own.
+build/release/bench/view_bench --benchmark_filter='Pick' --benchmark_repetitions=3 \
+  --benchmark_report_aggregates_only=true --benchmark_out="$pick" --benchmark_out_format=json >/dev/null
 build/release/bench/imaging_bench --benchmark_repetitions=7 --benchmark_report_aggregates_only=true \
   --benchmark_out="$out" --benchmark_out_format=json >/dev/null
-python3 - "$out" <<'PY'
+python3 - "$out" "$view" "$pick" <<'PY'
 import json, sys
 runs = {b["run_name"].split("/")[0] + "_" + b.get("aggregate_name", ""): b
-        for b in json.load(open(sys.argv[1]))["benchmarks"]}
+        for f in sys.argv[1:] for b in json.load(open(f))["benchmarks"]}
 def median(name):
     return runs[name + "_median"]["real_time"]
 for load, target in (("BmpLoad", 5), ("JpegDecode", 1.15), ("GreyJpegDecode", 1.15),
@@ -28,4 +35,14 @@ print(f"ten pictures loaded one after another: resident set {ten['resident_over_
       f"over one picture's bitmap at the end, {ten['peak_over_one_picture_MiB']:.1f} MiB at the peak")
 copies = runs["JpegPixelCopiesAfterConversion_median"]["pixel_copies"]
 print(f"pixel copies alive after conversion: {copies:.2f} (target 1)")
+floor = median("PaintFloor")
+for paint in ("Paint800", "Paint30", "Paint10", "WindowRepaint800"):
+    t = median(paint)
+    print(f"{paint}: {t:.2f} ms for a 1920 x 1080 exposed area (target <= 8 ms), "
+          f"{t / floor:.2f} x a memcpy of the same output ({floor:.2f} ms)")
+p = runs["Pick_median"]
+print(f"Pick: {p['real_time']:.1f} us (target <= 1000 us); peak resident memory with the picture "
+      f"shown at {p['zoom_percent']:.0f} %: bitmap + {p['peak_rss_over_bitmap_MiB']:.1f} MiB (target <= 80 MB)")
+t, f = median("ListFolder"), median("ScanFolder")
+print(f"ListFolder: {t:.2f} ms for 10,000 files, plain readdir scan {f:.2f} ms, ratio {t / f:.2f} (target <= 2)")
 PY

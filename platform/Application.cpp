@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QFont>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStyleFactory>
@@ -35,10 +36,20 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // Names the user's configuration folder (~/.config/irochi), whatever the
     // executable is called.
     setApplicationName("irochi");
+    InstallQtTranslation();
     InstallFontSubstitutions();
     // The window is a fixed design of classic three-dimensional controls.
     if (QStyle* style = QStyleFactory::create("Windows")) {
         setStyle(style);
+    }
+}
+
+// The texts Qt draws itself (an edit box's context menu, a message box's
+// buttons) in Japanese like the rest of the window, whatever the locale. A
+// machine without Qt's translations keeps them in English.
+void TApplication::InstallQtTranslation() {
+    if (FQtTranslator.load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(&FQtTranslator);
     }
 }
 

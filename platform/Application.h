@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 #include <functional>
 #include <string>
 
@@ -41,5 +42,8 @@ public:
 
 private:
     static void HandleException(std::exception_ptr failure) noexcept;
+    void InstallQtTranslation();
     static void ShowException(const std::string& message);
+
+    QTranslator FQtTranslator;
 };

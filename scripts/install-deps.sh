@@ -8,8 +8,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-ipafont-gothic
-  xvfb xauth xdotool xclip x11-utils imagemagick
+  fonts-ipafont-gothic qt6-translations-l10n
+  xvfb xauth xdotool xclip x11-utils imagemagick libx11-dev
+  desktop-file-utils appstream libxml2-utils librsvg2-bin
   clang libclang-rt-14-dev
 )
 

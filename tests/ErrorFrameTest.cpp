@@ -2,6 +2,8 @@
 #include "Button.h"
 #include "Exceptions.h"
 
+#include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -76,4 +78,15 @@ TEST_F(ErrorFrameGuard, MouseGrabIsReleasedFirst) {
     ASSERT_EQ(QWidget::mouseGrabber(), &window);
     TApplication::Guard([] { throw EAbort(""); });
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+}
+
+TEST(StandardTexts, QtsOwnTextsAreJapanese) {
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel").toStdString(), "キャンセル");
+    QLineEdit edit;
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList texts;
+    for (const QAction* action : menu->actions()) {
+        texts << action->text();
+    }
+    EXPECT_TRUE(texts.join('|').contains(QString::fromUtf8("コピー"))) << texts.join('|').toStdString();
 }

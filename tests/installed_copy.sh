@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Installs the build into a fresh prefix and checks what an installed copy is:
+# the files, the desktop entry, the software-centre metadata and the icon
+# validated by their own tools; then runs the installed program in a real X
+# server as a user who cannot write its folder, enters the image mode and
+# checks that the folder is remembered in that user's own configuration.
+# Usage: installed_copy.sh BUILD-DIR    (exit 77: the tools are missing)
+set -euo pipefail
+build=$1
+for tool in desktop-file-validate appstreamcli xmllint rsvg-convert xvfb-run xdotool setpriv; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+chmod 755 "$work"
+prefix=$work/prefix
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+fail=0
+check() { # what expected actual
+  if [ "$2" = "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected $2, got $3"; fail=1; fi
+}
+for f in bin/irochi share/applications/irochi.desktop share/icons/hicolor/scalable/apps/irochi.svg \
+         share/metainfo/irochi.metainfo.xml; do
+  check "installed $f" yes "$([ -s "$prefix/$f" ] && echo yes || echo no)"
+done
+check "executable" yes "$([ -x "$prefix/bin/irochi" ] && echo yes || echo no)"
+check "desktop entry valid" "" "$(desktop-file-validate "$prefix/share/applications/irochi.desktop" 2>&1)"
+appstream=$(appstreamcli validate --no-net "$prefix/share/metainfo/irochi.metainfo.xml" 2>&1 || true)
+check "metadata without errors" 0 "$(printf '%s\n' "$appstream" | grep -c '^E:' || true)"
+check "icon is well-formed XML" "" "$(xmllint --noout "$prefix/share/icons/hicolor/scalable/apps/irochi.svg" 2>&1)"
+check "icon root is svg" svg "$(xmllint --xpath 'local-name(/*)' "$prefix/share/icons/hicolor/scalable/apps/irochi.svg")"
+check "icon renders" yes "$(rsvg-convert -w 48 -h 48 "$prefix/share/icons/hicolor/scalable/apps/irochi.svg" \
+  -o "$work/icon.png" && [ -s "$work/icon.png" ] && echo yes || echo no)"
+grep -q '^Name\[ja\]=' "$prefix/share/applications/irochi.desktop" && echo "ok: Japanese name" ||
+  { echo "FAIL: no Japanese name"; fail=1; }
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "the run as another user needs root: skipped"
+  exit $fail
+fi
+# A picture folder, remembered beside the program by an earlier copy that
+# could write there; the installed copy runs as "nobody", who cannot.
+mkdir -p "$work/pictures" "$work/home"
+convert -size 8x8 xc:red BMP3:"$work/pictures/red.bmp"
+printf '%s' "$work/pictures" >"$prefix/bin/pixdir.txt"
+chown nobody "$work/home"
+check "the program's folder is not writable for nobody" no \
+  "$(setpriv --reuid=nobody --regid=nogroup --clear-groups test -w "$prefix/bin" && echo yes || echo no)"
+
+cat >"$work/inner.sh" <<'INNER'
+set -euo pipefail
+work=$1 prefix=$2
+setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$work/home" \
+  XDG_CONFIG_HOME= XDG_RUNTIME_DIR= "$prefix/bin/irochi" 2>"$work/stderr" &
+pid=$!
+trap 'kill $pid 2>/dev/null || true' EXIT
+win=$(timeout 20 xdotool search --sync --name "色をクリックしたら" | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$win")"
+for caption in 色の配分 読み込んだ画像; do
+  xdotool mousemove $((X + 157)) $((Y + 56)) click 1   # switch
+  deadline=$((SECONDS + 20))
+  until xdotool getwindowname "$win" | grep -q "^$caption"; do
+    [ $SECONDS -lt $deadline ] || { echo "FAIL: no mode caption $caption"; exit 1; }
+    sleep 0.05
+  done
+done
+deadline=$((SECONDS + 20))
+until [ -s "$work/home/.config/irochi/pixdir.txt" ]; do
+  [ $SECONDS -lt $deadline ] || break
+  sleep 0.05
+done
+INNER
+xvfb-run -a -s "-ac -screen 0 1024x768x24" bash "$work/inner.sh" "$work" "$prefix"
+check "remembered in the user's folder" "$work/pictures" "$(cat "$work/home/.config/irochi/pixdir.txt" 2>&1)"
+check "the program's folder untouched" "$work/pictures" "$(cat "$prefix/bin/pixdir.txt")"
+check "no error shown" "" "$(grep -v XDG_RUNTIME_DIR "$work/stderr" || true)"
+exit $fail
