@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a given number of seconds, seeded from the
 # repository's fixtures and, when present, the shared public test pictures.
-# Usage: fuzz/run.sh bmp|jpeg SECONDS
+# Usage: fuzz/run.sh bmp|jpeg|view SECONDS
 set -euo pipefail
 target=$1
 seconds=${2:-600}
@@ -12,15 +12,19 @@ seeds=$(mktemp -d)
 trap 'rm -rf "$seeds"' EXIT
 mkdir -p "$corpus"
 
-ext=$target
-[ "$target" = jpeg ] && ext=jpg
-find "$root/tests/data" -name "*.$ext" -exec cp {} "$seeds/" \;
-"$build/fuzz/make_bmp_seeds" "$seeds" >/dev/null 2>&1 || true
-shared=$root/../shared/testdata/$target
-if [ -d "$shared" ]; then
-  find "$shared" -type f -size -200k ! -name '*.md' ! -name '*.tsv' ! -name '*.txt' \
-    -exec sh -c 'cp "$1" "$2/$(echo "$1" | sha1sum | cut -c1-12)"' _ {} "$seeds" \;
-fi
+kinds=$target
+[ "$target" = view ] && kinds="bmp jpeg"
+for kind in $kinds; do
+  ext=$kind
+  [ "$kind" = jpeg ] && ext=jpg
+  find "$root/tests/data" -name "*.$ext" -exec cp {} "$seeds/" \;
+  [ "$kind" = bmp ] && { "$build/fuzz/make_bmp_seeds" "$seeds" >/dev/null 2>&1 || true; }
+  shared=$root/../shared/testdata/$kind
+  if [ -d "$shared" ]; then
+    find "$shared" -type f -size -200k ! -name '*.md' ! -name '*.tsv' ! -name '*.txt' \
+      -exec sh -c 'cp "$1" "$2/$(echo "$1" | sha1sum | cut -c1-12)"' _ {} "$seeds" \;
+  fi
+done
 [ "$target" = bmp ] && rm -f "$seeds"/*.jpg
 
 cd "$root/fuzz"
