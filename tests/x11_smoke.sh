@@ -48,8 +48,7 @@ until_prints() { # expected command...
 }
 pixel() { # screen x, y -> r,g,b
   import -window root "$shot"
-  convert "$shot" -format "%[pixel:p{$1,$2}]" info: |
-    sed 's/srgb(\(.*\))/\1/; s/^red$/255,0,0/; s/^white$/255,255,255/; s/^blue$/0,0,255/'
+  convert "$shot" -crop "1x1+$1+$2" -format '%[fx:round(255*r)],%[fx:round(255*g)],%[fx:round(255*b)]' info:
 }
 clipboard() { timeout 5 xclip -o -selection clipboard; }
 click() { xdotool mousemove "$1" "$2" click 1; }
