@@ -64,8 +64,12 @@ TDirectoryDialog::TDirectoryDialog(const std::string& folder, QWidget* parent) :
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     CreateControls();
+    // A folder that cannot be entered gives the process's current folder;
+    // should that be gone too, the root.
     if (folder.empty() || folder[0] != '/' || !Enter(WithoutTrailingSlash(folder))) {
-        Enter(ProcessCurrentFolder());
+        if (!Enter(ProcessCurrentFolder())) {
+            Enter("/");
+        }
     }
     FillDrives();
     FFolderList->setFocus();

@@ -1,8 +1,5 @@
 #include "FormFixture.h"
 
-#include <csignal>
-#include <sys/resource.h>
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -98,15 +95,9 @@ TEST_F(ImageFolder, AFailedWriteKeepsTheRememberedFolderAndIsShown) {
     AddPicture(pictures / "p.bmp");
     Remember("/old");
 
-    struct rlimit saved {};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 8;
-    setrlimit(RLIMIT_FSIZE, &small);
-    TApplication::Guard([&] { Form->OpenImageFolder(pictures.string()); });
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    WithFileSizeLimit(8, [&] {
+        TApplication::Guard([&] { Form->OpenImageFolder(pictures.string()); });
+    });
 
     ASSERT_EQ(Reports.size(), 1u);
     EXPECT_NE(Reports[0].find(MemoryFile().string()), std::string::npos) << Reports[0];

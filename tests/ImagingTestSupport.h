@@ -3,11 +3,13 @@
 #include "Bitmap.h"
 #include "Stream.h"
 
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 inline std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {
@@ -58,3 +60,17 @@ struct Pnm {
     TColor At(int x, int y) const { return Pixels[std::size_t(y) * Width + x]; }
 };
 Pnm ReadPnm(const std::filesystem::path& path);
+
+// Runs f with the process's file-size limit lowered to `bytes`: a write past
+// it fails (EFBIG) as it would on a full disk, root or not.
+template <typename F> void WithFileSizeLimit(rlim_t bytes, F f) {
+    struct rlimit saved {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &small);
+    f();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+}

@@ -51,8 +51,10 @@ std::size_t FindMarker(const std::vector<std::uint8_t>& bytes, std::uint8_t mark
     return bytes.size();
 }
 
-// Compresses one flat four-component picture with libjpeg.
-std::vector<std::uint8_t> FlatCMYK(std::array<std::uint8_t, 4> ink, bool adobeMarker) {
+// Compresses a picture with libjpeg; row(y, samples) fills one row.
+template <typename Row>
+std::vector<std::uint8_t> Compress(int width, int height, int components, J_COLOR_SPACE space,
+                                   Row row, bool progressive = false, bool adobeMarker = false) {
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
     c.err = jpeg_std_error(&err);
@@ -60,21 +62,23 @@ std::vector<std::uint8_t> FlatCMYK(std::array<std::uint8_t, 4> ink, bool adobeMa
     unsigned char* out = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&c, &out, &size);
-    c.image_width = 8;
-    c.image_height = 8;
-    c.input_components = 4;
-    c.in_color_space = JCS_CMYK;
+    c.image_width = JDIMENSION(width);
+    c.image_height = JDIMENSION(height);
+    c.input_components = components;
+    c.in_color_space = space;
     jpeg_set_defaults(&c);
-    jpeg_set_colorspace(&c, JCS_CMYK);
+    jpeg_set_colorspace(&c, space == JCS_CMYK ? JCS_CMYK : space == JCS_RGB ? JCS_YCbCr : space);
     c.write_Adobe_marker = adobeMarker;
-    jpeg_set_quality(&c, 100, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<JSAMPLE> row;
-    for (int x = 0; x < 8; ++x) {
-        row.insert(row.end(), ink.begin(), ink.end());
+    if (progressive) {
+        jpeg_simple_progression(&c);
+    } else {
+        jpeg_set_quality(&c, 100, TRUE);
     }
-    JSAMPROW rows[1] = {row.data()};
+    jpeg_start_compress(&c, TRUE);
+    std::vector<JSAMPLE> samples(std::size_t(width) * std::size_t(components));
     while (c.next_scanline < c.image_height) {
+        row(int(c.next_scanline), samples);
+        JSAMPROW rows[1] = {samples.data()};
         jpeg_write_scanlines(&c, rows, 1);
     }
     jpeg_finish_compress(&c);
@@ -82,6 +86,18 @@ std::vector<std::uint8_t> FlatCMYK(std::array<std::uint8_t, 4> ink, bool adobeMa
     jpeg_destroy_compress(&c);
     free(out);
     return bytes;
+}
+
+// One flat 8 x 8 four-component picture.
+std::vector<std::uint8_t> FlatCMYK(std::array<std::uint8_t, 4> ink, bool adobeMarker) {
+    return Compress(
+        8, 8, 4, JCS_CMYK,
+        [&](int, std::vector<JSAMPLE>& samples) {
+            for (std::size_t i = 0; i < samples.size(); ++i) {
+                samples[i] = ink[i % 4];
+            }
+        },
+        false, adobeMarker);
 }
 
 bool Near(TColor a, TColor b, int tolerance) {
@@ -281,32 +297,14 @@ TEST(JPEGImage, ProgressiveFilesStopAfterAThousandScans) {
 TEST(JPEGImage, LibjpegsLargeBuffersComeFromLargeMemoryAndGoBack) {
     // A progressive file keeps all its coefficients until the last scan: the
     // luminance alone takes 1600 x 1600 x 2 bytes, a block LargeMemory maps.
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = 1600;
-    c.image_height = 1600;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_simple_progression(&c);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<JSAMPLE> row(1600 * 3);
-    while (c.next_scanline < c.image_height) {
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            row[i] = JSAMPLE((i + c.next_scanline) & 0xFF);
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&c, rows, 1);
-    }
-    jpeg_finish_compress(&c);
-    const std::vector<std::uint8_t> bytes(out, out + size);
-    jpeg_destroy_compress(&c);
-    free(out);
+    const auto bytes = Compress(
+        1600, 1600, 3, JCS_RGB,
+        [](int y, std::vector<JSAMPLE>& samples) {
+            for (std::size_t i = 0; i < samples.size(); ++i) {
+                samples[i] = JSAMPLE((i + std::size_t(y)) & 0xFF);
+            }
+        },
+        true);
 
     const auto before = LargeMemory::Statistics();
     {

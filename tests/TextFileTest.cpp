@@ -2,9 +2,7 @@
 #include "ImagingTestSupport.h"
 #include "TextFile.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -48,21 +46,14 @@ TEST(TextFile, AFailedWriteLeavesTheOldContentWhole) {
     const TFileSystemObject files;
     WriteText(files, path, "/old/folder");
 
-    // The file-size limit makes the write itself fail, as a full disk would.
-    struct rlimit saved {};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 4;
-    setrlimit(RLIMIT_FSIZE, &small);
     std::string message;
-    try {
-        WriteText(files, path, "/a/much/longer/new/folder");
-    } catch (const EInOutError& e) {
-        message = e.Message();
-    }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    WithFileSizeLimit(4, [&] {
+        try {
+            WriteText(files, path, "/a/much/longer/new/folder");
+        } catch (const EInOutError& e) {
+            message = e.Message();
+        }
+    });
 
     EXPECT_NE(message.find(path), std::string::npos) << message;
     EXPECT_EQ(ReadBack(files, path), "/old/folder");

@@ -52,6 +52,10 @@ pixel() { # screen x, y -> r,g,b
 }
 clipboard() { timeout 5 xclip -o -selection clipboard; }
 click() { xdotool mousemove "$1" "$2" click 1; }
+switch_to() { # the caption of the next mode
+  click $((X + 157)) $((Y + 56)) # BtnSWTCH
+  check "caption after switch" "$1" "$(until_prints "$1" xdotool getwindowname "$win")"
+}
 
 win=$(timeout 20 xdotool search --sync --name "色をクリックしたら" | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$win")"
@@ -73,9 +77,7 @@ click $((X + 300)) $((Y + 50))   # BtnCpy2
 check "copied RGB text" "RGB(255, 0, 0)" "$(until_prints "RGB(255, 0, 0)" clipboard)"
 
 # Slider mode: grey again, then one step up on the red row (Btn22).
-click $((X + 157)) $((Y + 56))   # BtnSWTCH
-check "slider mode caption" "色の配分変化にしたがって値を返すという以外に何か能があるわけじゃない" \
-  "$(until_prints 色の配分変化にしたがって値を返すという以外に何か能があるわけじゃない xdotool getwindowname "$win")"
+switch_to "色の配分変化にしたがって値を返すという以外に何か能があるわけじゃない"
 check "preview after the switch" "128,128,128" "$(until_prints 128,128,128 pixel $((X + 157)) $((Y + 23)))"
 click $((X + 262)) $((Y + 124))  # Btn22
 click $((X + 44)) $((Y + 49))    # BtnCpy1
@@ -85,9 +87,7 @@ check "copied slider RGB text" "RGB(129, 128, 128)" "$(until_prints "RGB(129, 12
 
 # Image mode: the remembered folder is listed; its one picture is loaded by a
 # click on its name and a pixel of the right half is picked.
-click $((X + 157)) $((Y + 56))   # BtnSWTCH
-check "image mode caption" "読み込んだ画像のクリック位置の色の値を返すという以外に何か能があるわけじゃない" \
-  "$(until_prints 読み込んだ画像のクリック位置の色の値を返すという以外に何か能があるわけじゃない xdotool getwindowname "$win")"
+switch_to "読み込んだ画像のクリック位置の色の値を返すという以外に何か能があるわけじゃない"
 check "file list shown" "255,255,255" "$(until_prints 255,255,255 pixel $((X + 420)) $((Y + 200)))"
 click $((X + 390)) $((Y + 78))   # the first name in FLB1
 check "picture shown" "200,100,50" "$(until_prints 200,100,50 pixel $((X + 40)) $((Y + 90)))"
