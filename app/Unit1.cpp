@@ -332,4 +332,3 @@ void TForm1::BtnCpyClick(TObject* Sender) {
     }
     Edit0->setFocus();
 }
-

@@ -8,8 +8,7 @@
 void TForm1::BtnSWTCHClick(TObject*) {
     // Every mode begins from grey: the channel rows (0 blue, 1 green, 2 red)
     // and the display are reset before the switch.
-    const int channels[] = {GetBValue(NeutralGrey), GetGValue(NeutralGrey),
-                            GetRValue(NeutralGrey)};
+    const int channels[] = {GetBValue(NeutralGrey), GetGValue(NeutralGrey), GetRValue(NeutralGrey)};
     for (int i = 0; i <= 2; ++i) {
         const std::string row = std::to_string(i);
         Named<TLabel>("Label" + row).SetCaption(std::to_string(channels[i]));

@@ -231,20 +231,33 @@ void BmpLoad(benchmark::State& state) {
 
 template <bool Quantise, Output Memory> void Floor(benchmark::State& state, int which) {
     const auto& files = TestFiles();
-    const auto& bytes =
-        which == 0 ? files.JpegBytes : which == 1 ? files.GreyBytes : files.ProgressiveBytes;
+    const auto& bytes = which == 0   ? files.JpegBytes
+                        : which == 1 ? files.GreyBytes
+                                     : files.ProgressiveBytes;
     const OrdinaryPages ordinary;
     for (auto _ : state) {
         DecodeWithLibjpeg(bytes, Quantise, Memory);
     }
 }
 
-void JpegFloor(benchmark::State& s) { Floor<false, Output::Faulted>(s, 0); }
-void JpegFreshFloor(benchmark::State& s) { Floor<false, Output::Fresh>(s, 0); }
-void GreyJpegFloor(benchmark::State& s) { Floor<true, Output::Faulted>(s, 1); }
-void GreyJpegFreshFloor(benchmark::State& s) { Floor<true, Output::Fresh>(s, 1); }
-void ProgressiveJpegFloor(benchmark::State& s) { Floor<false, Output::Faulted>(s, 2); }
-void ProgressiveJpegFreshFloor(benchmark::State& s) { Floor<false, Output::Fresh>(s, 2); }
+void JpegFloor(benchmark::State& s) {
+    Floor<false, Output::Faulted>(s, 0);
+}
+void JpegFreshFloor(benchmark::State& s) {
+    Floor<false, Output::Fresh>(s, 0);
+}
+void GreyJpegFloor(benchmark::State& s) {
+    Floor<true, Output::Faulted>(s, 1);
+}
+void GreyJpegFreshFloor(benchmark::State& s) {
+    Floor<true, Output::Fresh>(s, 1);
+}
+void ProgressiveJpegFloor(benchmark::State& s) {
+    Floor<false, Output::Faulted>(s, 2);
+}
+void ProgressiveJpegFreshFloor(benchmark::State& s) {
+    Floor<false, Output::Fresh>(s, 2);
+}
 
 void JpegDecode(benchmark::State& state) {
     for (auto _ : state) {
@@ -292,7 +305,8 @@ void LoadTenPictures(benchmark::State& state) {
         }
         const double picture = double(shown.Image()->ByteSize());
         growth = (double(ResidentBytes()) - double(before) - picture) / 1048576.0;
-        state.counters["peak_over_one_picture_MiB"] = (double(peak) - double(before) - picture) / 1048576.0;
+        state.counters["peak_over_one_picture_MiB"] =
+            (double(peak) - double(before) - picture) / 1048576.0;
     }
     UnregisterJPEGFormat();
     state.counters["resident_over_one_picture_MiB"] = growth;

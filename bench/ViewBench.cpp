@@ -110,9 +110,15 @@ void Paint(benchmark::State& state, int percent) {
     }
 }
 
-void Paint800(benchmark::State& s) { Paint(s, 800); }
-void Paint30(benchmark::State& s) { Paint(s, 30); }
-void Paint10(benchmark::State& s) { Paint(s, 10); }
+void Paint800(benchmark::State& s) {
+    Paint(s, 800);
+}
+void Paint30(benchmark::State& s) {
+    Paint(s, 30);
+}
+void Paint10(benchmark::State& s) {
+    Paint(s, 10);
+}
 
 class BenchDesktop : public TDesktop {
 public:

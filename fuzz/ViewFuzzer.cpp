@@ -6,8 +6,8 @@
 #include "Bitmap.h"
 #include "Exceptions.h"
 #include "JPEGImage.h"
-#include "StretchDraw.h"
 #include "Stream.h"
+#include "StretchDraw.h"
 
 #include <array>
 #include <cstddef>

@@ -109,8 +109,7 @@ void TFileListBox::SetItemIndex(int index) {
         selectionModel()->clear();
         return;
     }
-    selectionModel()->setCurrentIndex(FModel->index(index),
-                                      QItemSelectionModel::ClearAndSelect);
+    selectionModel()->setCurrentIndex(FModel->index(index), QItemSelectionModel::ClearAndSelect);
 }
 
 std::string TFileListBox::FileName() const {

@@ -109,8 +109,7 @@ TStatistics Statistics() noexcept {
 } // namespace LargeMemory
 
 TLargeBuffer::TLargeBuffer(std::size_t bytes, bool zeroed) {
-    void* block =
-        zeroed ? LargeMemory::Allocate(bytes) : LargeMemory::AllocateUninitialised(bytes);
+    void* block = zeroed ? LargeMemory::Allocate(bytes) : LargeMemory::AllocateUninitialised(bytes);
     if (!block) {
         throw std::bad_alloc();
     }

@@ -86,7 +86,7 @@ TEST_F(Chooser, CancelAndEscapeChangeNothingButTheFocus) {
             }
         });
         Click(Form->BtnSDIR);
-            EXPECT_EQ(Form->FLB1->Directory(), fs::canonical(Home / "bin").string());
+        EXPECT_EQ(Form->FLB1->Directory(), fs::canonical(Home / "bin").string());
         EXPECT_FALSE(fs::exists(Home / "bin/pixdir.txt"));
         EXPECT_EQ(Form->focusWidget(), Form->Edit0); // the window is not active again yet
     }

@@ -88,5 +88,6 @@ TEST(StandardTexts, QtsOwnTextsAreJapanese) {
     for (const QAction* action : menu->actions()) {
         texts << action->text();
     }
-    EXPECT_TRUE(texts.join('|').contains(QString::fromUtf8("コピー"))) << texts.join('|').toStdString();
+    EXPECT_TRUE(texts.join('|').contains(QString::fromUtf8("コピー")))
+        << texts.join('|').toStdString();
 }

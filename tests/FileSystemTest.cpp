@@ -1,5 +1,5 @@
-#include "Exceptions.h"
 #include "FileSystem.h"
+#include "Exceptions.h"
 #include "ImagingTestSupport.h"
 
 #include <cstring>
@@ -16,13 +16,13 @@ TEST(FileSystem, WildcardsIgnoreLetterCase) {
         const char* Pattern;
         bool Matches;
     };
-    for (const Case& c : {Case{"a.bmp", "*.bmp", true}, Case{"A.BMP", "*.bmp", true},
-                          Case{"photo.JpEg", "*.jpeg", true}, Case{"x.jpe", "*.jpeg", false},
-                          Case{"x.jpeg", "*.jpe", false}, Case{"bmp", "*.bmp", false},
-                          Case{".bmp", "*.bmp", true}, Case{"a.bmp.txt", "*.bmp", false},
-                          Case{"a.b.bmp", "*.bmp", true}, Case{"ab", "a?", true},
-                          Case{"a", "a?", false}, Case{"aaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*c", false},
-                          Case{"", "*", true}, Case{"日本.BMP", "*.bmp", true}}) {
+    for (const Case& c :
+         {Case{"a.bmp", "*.bmp", true}, Case{"A.BMP", "*.bmp", true},
+          Case{"photo.JpEg", "*.jpeg", true}, Case{"x.jpe", "*.jpeg", false},
+          Case{"x.jpeg", "*.jpe", false}, Case{"bmp", "*.bmp", false}, Case{".bmp", "*.bmp", true},
+          Case{"a.bmp.txt", "*.bmp", false}, Case{"a.b.bmp", "*.bmp", true}, Case{"ab", "a?", true},
+          Case{"a", "a?", false}, Case{"aaaaaaaaaaaaaaaaaaaab", "*a*a*a*a*a*c", false},
+          Case{"", "*", true}, Case{"日本.BMP", "*.bmp", true}}) {
         EXPECT_EQ(MatchesMask(c.Name, c.Pattern), c.Matches) << c.Name << " " << c.Pattern;
     }
     EXPECT_EQ(SplitMask("*.bmp;*.jpg;;*.jpeg"),
@@ -42,9 +42,8 @@ TEST(FileSystem, ListsPlainPictureFilesSortedWithoutRegardToCase) {
     fs::create_symlink(folder / "missing.bmp", folder / "broken.bmp");
     fs::create_symlink(folder / "sub.bmp", folder / "folderlink.jpg");
 
-    const std::vector<std::string> expected{"A.bmp",       "a.BMP",     "b.jpeg",
-                                            "c.bmp",       "link.jpg",  "readonly.bmp",
-                                            "Zebra.JPG",   "写真.Jpg"};
+    const std::vector<std::string> expected{"A.bmp",    "a.BMP",        "b.jpeg",    "c.bmp",
+                                            "link.jpg", "readonly.bmp", "Zebra.JPG", "写真.Jpg"};
     EXPECT_EQ(ListMatchingFiles(folder.Path(), {"*.bmp", "*.jpg", "*.jpeg"}), expected);
     // A name matched by two patterns is listed twice.
     EXPECT_EQ(ListMatchingFiles(folder.Path(), {"c.*", "*.bmp"}),
@@ -71,8 +70,8 @@ TEST(FileSystem, EnteringAFolderMakesItCurrentAndFailsWithItsName) {
         EnterFolder((folder / "gone").string());
         ADD_FAILURE() << "a missing folder was entered";
     } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message(), "フォルダ " + (folder / "gone").string() + " を開けません: " +
-                                   std::strerror(ENOENT));
+        EXPECT_EQ(e.Message(), "フォルダ " + (folder / "gone").string() +
+                                   " を開けません: " + std::strerror(ENOENT));
     }
     fs::current_path(before);
 

@@ -12,7 +12,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-
 TEST_F(Window, FirstShownInPaletteModeWithGreyDisplayed) {
     EXPECT_EQ(Form->windowTitle().toStdString(), TForm1::ModeCaptions[0]);
     EXPECT_EQ(Form->Mode, 0);

@@ -95,9 +95,8 @@ TEST_F(ImageFolder, AFailedWriteKeepsTheRememberedFolderAndIsShown) {
     AddPicture(pictures / "p.bmp");
     Remember("/old");
 
-    WithFileSizeLimit(8, [&] {
-        TApplication::Guard([&] { Form->OpenImageFolder(pictures.string()); });
-    });
+    WithFileSizeLimit(
+        8, [&] { TApplication::Guard([&] { Form->OpenImageFolder(pictures.string()); }); });
 
     ASSERT_EQ(Reports.size(), 1u);
     EXPECT_NE(Reports[0].find(MemoryFile().string()), std::string::npos) << Reports[0];

@@ -70,9 +70,9 @@ TEST_F(Modes, StepButtonsClampAndDisplayAtOnce) {
         const char* Before;
         const char* After;
     };
-    for (const Case& c : {Case{"Btn01", "0", "0"}, Case{"Btn24", "250", "255"},
-                          Case{"Btn23", "5", "0"}, Case{"Btn14", "255", "255"},
-                          Case{"Btn12", "7", "8"}, Case{"Btn21", "7", "6"}}) {
+    for (const Case& c :
+         {Case{"Btn01", "0", "0"}, Case{"Btn24", "250", "255"}, Case{"Btn23", "5", "0"},
+          Case{"Btn14", "255", "255"}, Case{"Btn12", "7", "8"}, Case{"Btn21", "7", "6"}}) {
         SCOPED_TRACE(c.Button);
         const int row = c.Button[3] - '0';
         Label(row)->SetCaption(c.Before);

@@ -45,7 +45,8 @@ std::vector<Pair> ReferencePairs() {
             pairs.push_back({entry.path(), {png}});
         }
     }
-    std::sort(pairs.begin(), pairs.end(), [](const Pair& a, const Pair& b) { return a.Bmp < b.Bmp; });
+    std::sort(pairs.begin(), pairs.end(),
+              [](const Pair& a, const Pair& b) { return a.Bmp < b.Bmp; });
     return pairs;
 }
 
@@ -54,9 +55,12 @@ std::vector<Pair> ReferencePairs() {
 // these references round the scaled value, so a channel may differ by 1.
 const char* const Widened = "16-bit channels widened by bit repetition";
 const std::map<std::string, std::string> DeliberateDifferences = {
-    {"rgb16-565.bmp", Widened},          {"rgb16-565pal.bmp", Widened},
-    {"rgb16.bmp", Widened},              {"rgb16bfdef.bmp", Widened},
-    {"imagers_V4_R5_G6_B5.bmp", Widened}, {"imagers_V5_A1_R5_G5_B5.bmp", Widened},
+    {"rgb16-565.bmp", Widened},
+    {"rgb16-565pal.bmp", Widened},
+    {"rgb16.bmp", Widened},
+    {"rgb16bfdef.bmp", Widened},
+    {"imagers_V4_R5_G6_B5.bmp", Widened},
+    {"imagers_V5_A1_R5_G5_B5.bmp", Widened},
 };
 
 } // namespace

@@ -1,6 +1,6 @@
+#include "StretchDraw.h"
 #include "BmpBuilder.h"
 #include "ImagingTestSupport.h"
-#include "StretchDraw.h"
 
 #include <gtest/gtest.h>
 
@@ -83,7 +83,8 @@ TEST(StretchDraw, EveryPaintedPixelIsThePixelAPickReads) {
             const int vw = image.Width() * percent / 100;
             const int vh = image.Height() * percent / 100;
             // The whole view, and an area hanging over its bottom-right edge.
-            for (const TViewRect area : {TViewRect{0, 0, vw, vh}, TViewRect{vw / 3, vh / 2, vw, vh}}) {
+            for (const TViewRect area :
+                 {TViewRect{0, 0, vw, vh}, TViewRect{vw / 3, vh / 2, vw, vh}}) {
                 SCOPED_TRACE(std::string(name) + " at " + std::to_string(percent) + "%");
                 const std::uint32_t untouched = 0x12345678;
                 std::vector<std::uint32_t> out(std::size_t(area.Width + 3) * area.Height + 1,
@@ -97,9 +98,10 @@ TEST(StretchDraw, EveryPaintedPixelIsThePixelAPickReads) {
                         const std::uint32_t painted = out[std::size_t(j) * (area.Width + 3) + i];
                         const bool inside = i < area.Width && x < vw && y < vh;
                         const std::uint32_t expected =
-                            inside ? ScreenPixel(image.Pixel(PictureCoordinate(x, image.Width(), vw),
-                                                             PictureCoordinate(y, image.Height(), vh)))
-                                   : untouched;
+                            inside
+                                ? ScreenPixel(image.Pixel(PictureCoordinate(x, image.Width(), vw),
+                                                          PictureCoordinate(y, image.Height(), vh)))
+                                : untouched;
                         wrong += painted != expected;
                     }
                 }

@@ -1,6 +1,6 @@
+#include "TextFile.h"
 #include "Exceptions.h"
 #include "ImagingTestSupport.h"
-#include "TextFile.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -29,7 +29,8 @@ TEST(TextFile, WritesExactlyTheBytesGivenAndReadsThemBack) {
     const std::string path = (folder / "pixdir.txt").string();
     const TFileSystemObject files;
     EXPECT_FALSE(files.FileExists(path));
-    const std::vector<std::string> texts{"/home/me/写真 2024/", "/tmp/a b\r\n", std::string("x\0y", 3), ""};
+    const std::vector<std::string> texts{"/home/me/写真 2024/", "/tmp/a b\r\n",
+                                         std::string("x\0y", 3), ""};
     for (const std::string& text : texts) {
         WriteText(files, path, text);
         EXPECT_TRUE(files.FileExists(path));

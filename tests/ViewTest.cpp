@@ -16,13 +16,13 @@ std::vector<std::uint8_t> DistinctBmp(int width, int height) {
     b.Height = height;
     const std::size_t stride = (std::size_t(width) * 3 + 3) / 4 * 4;
     b.Pixels.assign(stride * std::size_t(height), 0);
-    for (int y = 0; y < height; ++y) {        // y counted from the top
-        const int row = height - 1 - y;        // stored bottom-up
+    for (int y = 0; y < height; ++y) {  // y counted from the top
+        const int row = height - 1 - y; // stored bottom-up
         for (int x = 0; x < width; ++x) {
             std::uint8_t* p = &b.Pixels[std::size_t(row) * stride + std::size_t(x) * 3];
-            p[0] = std::uint8_t(y * 9);        // blue
-            p[1] = std::uint8_t(x * 7 + y);    // green
-            p[2] = std::uint8_t(x * 5);        // red
+            p[0] = std::uint8_t(y * 9);     // blue
+            p[1] = std::uint8_t(x * 7 + y); // green
+            p[2] = std::uint8_t(x * 5);     // red
         }
     }
     return BuildBmp(b);
@@ -47,7 +47,8 @@ protected:
         WriteFileBytes(Pictures / "empty.bmp", {});
         WriteFileBytes(Pictures / "empty.jpg", {});
         WriteFileBytes(Pictures / "photo.JPG", ReadFileBytes(FixturePath("jpeg/baseline.jpg")));
-        WriteFileBytes(Pictures / "jpeg-inside.bmp", ReadFileBytes(FixturePath("jpeg/baseline.jpg")));
+        WriteFileBytes(Pictures / "jpeg-inside.bmp",
+                       ReadFileBytes(FixturePath("jpeg/baseline.jpg")));
         WriteFileBytes(Pictures / "bmp-inside.jpg", DistinctBmp(4, 4));
         SwitchTo(2);
     }
@@ -115,9 +116,8 @@ TEST_F(View, AClickOnAFileNameShowsThePictureAtOneHundredPercent) {
 TEST_F(View, ZoomStepsBetweenTenAndEightHundredPercent) {
     Select("vga.bmp");
     const std::vector<std::pair<int, QSize>> down{
-        {90, {576, 432}}, {80, {512, 384}}, {70, {448, 336}}, {60, {384, 288}},
-        {50, {320, 240}}, {40, {256, 192}}, {30, {192, 144}}, {20, {128, 96}},
-        {10, {64, 48}},   {10, {64, 48}}};
+        {90, {576, 432}}, {80, {512, 384}}, {70, {448, 336}}, {60, {384, 288}}, {50, {320, 240}},
+        {40, {256, 192}}, {30, {192, 144}}, {20, {128, 96}},  {10, {64, 48}},   {10, {64, 48}}};
     for (const auto& [percent, size] : down) {
         Form->Btn32->setFocus();
         Click(Form->Btn31);
@@ -197,7 +197,7 @@ TEST_F(View, ThePickIsThePictureUnderTheCursor) {
     PickAt({3, 7}, true); // 100 %: one to one
     EXPECT_EQ(Form->Edit41->Color(), Distinct(3, 7));
     EXPECT_EQ(QApplication::focusWidget(), Form->Edit41); // the pick leaves the focus
-    Click(Form->Btn32);   // 200 %
+    Click(Form->Btn32);                                   // 200 %
     for (auto [client, pixel] : {std::pair{0, 0}, {1, 0}, {2, 1}, {3, 1}, {49, 24}}) {
         PickAt({client, client / 4}, true);
         EXPECT_EQ(Form->Edit41->Color(), Distinct(pixel, client / 8)) << client;
