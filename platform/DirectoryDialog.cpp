@@ -14,7 +14,6 @@
 #include <QScreen>
 #include <QStorageInfo>
 #include <QStyle>
-#include <algorithm>
 #include <unistd.h>
 
 namespace {
