@@ -1,5 +1,6 @@
 #include "FileListBox.h"
 
+#include "Exceptions.h"
 #include "FileSystem.h"
 
 #include <QAbstractListModel>
@@ -86,9 +87,14 @@ void TFileListBox::SetDirectory(const std::string& folder) {
 }
 
 void TFileListBox::Update() {
-    // Empty first: a folder that cannot be read leaves an empty list.
-    FModel->SetNames({});
-    FModel->SetNames(ListMatchingFiles(FDirectory, SplitMask(FMask)));
+    std::vector<std::string> names;
+    try {
+        names = ListMatchingFiles(FDirectory, SplitMask(FMask));
+    } catch (const Exception&) {
+        FModel->SetNames({}); // a folder that cannot be read leaves an empty list
+        throw;
+    }
+    FModel->SetNames(std::move(names));
 }
 
 int TFileListBox::Count() const {
