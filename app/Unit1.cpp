@@ -20,12 +20,6 @@ QFont DesignFontOfHeight(int pixels, bool bold = false) {
     return font;
 }
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
-    return text;
-}
-
 // Swatch n stands in column (n - 1) div 5 and row (n - 1) mod 5.
 constexpr std::array<TColor, 40> PaletteColours = {
     clBlack,  clMaroon, clRed,    clFuchsia, 13408767, // column 1
@@ -248,9 +242,9 @@ void TForm1::SetTabOrder() {
 }
 
 QWidget* TForm1::FindNamedControl(const std::string& name) const {
-    const std::string wanted = Lower(name);
+    const std::string wanted = LowerCase(name);
     for (QWidget* control : FControls) {
-        if (Lower(control->objectName().toStdString()) == wanted) {
+        if (LowerCase(control->objectName().toStdString()) == wanted) {
             return control;
         }
     }

@@ -22,10 +22,6 @@
 
 constexpr TColor NeutralGrey = 0x808080;
 
-// The whole content of a text file; the empty text when there is none or it
-// cannot be opened or read.
-std::string ReadTextFile(const std::string& path);
-
 // The program's one window. Every behaviour is one of its handlers; handlers
 // reach controls through these references or by name (FindNamedControl).
 class TForm1 : public QWidget {

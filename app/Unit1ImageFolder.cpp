@@ -21,28 +21,6 @@ std::string FolderOf(const std::string& path) {
 
 } // namespace
 
-std::string ReadTextFile(const std::string& path) {
-    const TFileSystemObject files;
-    if (!files.FileExists(path)) {
-        return {};
-    }
-    std::unique_ptr<TTextStream> stream;
-    try {
-        stream = files.OpenTextFile(path, 1);
-    } catch (const Exception&) {
-        return {};
-    }
-    std::string text;
-    try {
-        text = stream->ReadAll();
-    } catch (const Exception&) {
-        stream->Close();
-        return {};
-    }
-    stream->Close();
-    return text;
-}
-
 std::vector<std::string> TForm1::MemoryFiles() const {
     const std::string executable = FDesktop.ExecutablePath();
     const std::string besideExecutable =

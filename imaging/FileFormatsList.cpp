@@ -1,17 +1,8 @@
 #include "FileFormatsList.h"
 
 #include "Bitmap.h"
+#include "Conversions.h"
 #include "OpaqueGraphic.h"
-
-#include <algorithm>
-
-std::string LowerCaseExtension(const std::string& extension) {
-    std::string lower = extension;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
-        return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : char(c);
-    });
-    return lower;
-}
 
 TFileFormatsList& TFileFormatsList::Instance() {
     static TFileFormatsList list;
@@ -27,8 +18,7 @@ TFileFormatsList::TFileFormatsList() {
 
 void TFileFormatsList::Add(const std::string& extension, const std::string& description,
                            int descriptionResource, TGraphicClass graphicClass) {
-    FFormats.push_back(
-        {LowerCaseExtension(extension), description, descriptionResource, graphicClass});
+    FFormats.push_back({LowerCase(extension), description, descriptionResource, graphicClass});
 }
 
 void TFileFormatsList::Remove(TGraphicClass graphicClass) {
@@ -36,7 +26,7 @@ void TFileFormatsList::Remove(TGraphicClass graphicClass) {
 }
 
 TGraphicClass TFileFormatsList::FindExt(const std::string& extension) const {
-    const std::string lower = LowerCaseExtension(extension);
+    const std::string lower = LowerCase(extension);
     for (auto it = FFormats.rbegin(); it != FFormats.rend(); ++it) {
         if (it->Extension == lower) {
             return it->GraphicClass;

@@ -30,5 +30,3 @@ private:
     TFileFormatsList();
     std::vector<TFileFormat> FFormats;
 };
-
-std::string LowerCaseExtension(const std::string& extension);

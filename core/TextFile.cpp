@@ -146,3 +146,25 @@ std::unique_ptr<TTextStream> TFileSystemObject::CreateTextFile(const std::string
     }
     return std::make_unique<TWriteStream>(path);
 }
+
+std::string ReadTextFile(const std::string& path) {
+    const TFileSystemObject files;
+    if (!files.FileExists(path)) {
+        return {};
+    }
+    std::unique_ptr<TTextStream> stream;
+    try {
+        stream = files.OpenTextFile(path, 1);
+    } catch (const Exception&) {
+        return {};
+    }
+    std::string text;
+    try {
+        text = stream->ReadAll();
+    } catch (const Exception&) {
+        stream->Close();
+        return {};
+    }
+    stream->Close();
+    return text;
+}

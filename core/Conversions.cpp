@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 
+#include <algorithm>
 #include <charconv>
 
 int StrToInt(const std::string& text) {
@@ -16,4 +17,9 @@ int StrToInt(const std::string& text) {
         throw EConvertError("'" + text + "' は有効な整数値ではありません");
     }
     return value;
+}
+
+std::string LowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), LowerAscii);
+    return text;
 }

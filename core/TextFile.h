@@ -33,3 +33,7 @@ public:
     // The most a text file may hold to be read: a folder path is far shorter.
     static constexpr std::size_t MaxReadBytes = 1 << 16;
 };
+
+// The whole content of a text file; the empty text when there is none or it
+// cannot be opened or read.
+std::string ReadTextFile(const std::string& path);

@@ -1,5 +1,6 @@
 #include "FileSystem.h"
 
+#include "Conversions.h"
 #include "Exceptions.h"
 
 #include <algorithm>
@@ -12,10 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
 
 [[noreturn]] void FolderFailure(const std::string& folder, int error) {
     throw EInOutError("フォルダ " + folder + " を開けません: " + std::strerror(error));
