@@ -85,6 +85,31 @@ void ForceFolders(const std::string& folder) {
     }
 }
 
+std::string NormalFolderPath(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        const std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string normal;
+    for (const std::string& part : parts) {
+        normal += "/" + part;
+    }
+    return normal.empty() ? "/" : normal;
+}
+
 std::string EnterFolder(const std::string& folder) {
     if (folder.empty() || ::chdir(folder.c_str()) != 0) {
         FolderFailure(folder, folder.empty() ? ENOENT : errno);

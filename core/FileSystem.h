@@ -16,6 +16,11 @@ bool FolderWritable(const std::string& folder);
 // Creates the folder and any missing parents; fails with EInOutError.
 void ForceFolders(const std::string& folder);
 
+// An absolute path written plainly: no "." or ".." part, no repeated or
+// trailing "/"; ".." takes away the part before it, as far as the root. Links
+// are not looked at, so this is the text the user wrote, tidied.
+std::string NormalFolderPath(const std::string& path);
+
 // Makes the folder the process's current folder and returns it as the
 // system reports it afterwards. Fails with EInOutError naming the folder and
 // the system's reason.

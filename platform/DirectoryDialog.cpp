@@ -49,13 +49,6 @@ std::string Child(const std::string& folder, const std::string& name) {
     return folder + (folder.back() == '/' ? "" : "/") + name;
 }
 
-std::string WithoutTrailingSlash(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/') {
-        folder.pop_back();
-    }
-    return folder;
-}
-
 } // namespace
 
 TDirectoryDialog::TDirectoryDialog(const std::string& folder, QWidget* parent) : QDialog(parent) {
@@ -63,9 +56,10 @@ TDirectoryDialog::TDirectoryDialog(const std::string& folder, QWidget* parent) :
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     CreateControls();
-    // A folder that cannot be entered gives the process's current folder;
-    // should that be gone too, the root.
-    if (folder.empty() || folder[0] != '/' || !Enter(WithoutTrailingSlash(folder))) {
+    // The start is shown, and returned, written plainly. A folder that cannot
+    // be entered gives the process's current folder; should that be gone too,
+    // the root.
+    if (folder.empty() || folder[0] != '/' || !Enter(NormalFolderPath(folder))) {
         if (!Enter(ProcessCurrentFolder())) {
             Enter("/");
         }

@@ -5,6 +5,8 @@
 
 #include <QAbstractListModel>
 #include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QStyledItemDelegate>
 
 // The names, held as the system's bytes and turned into text only for the
@@ -67,6 +69,59 @@ TFileListBox::TFileListBox(QWidget* parent) : QListView(parent), FModel(new TFil
             OnClick(this);
         }
     });
+    // Pressing and releasing the selected name changes no selection, yet it
+    // is a click on a file name like any other.
+    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+        const bool again = index.row() == FPressedSelectedRow && index.row() == ItemIndex();
+        FPressedSelectedRow = -1;
+        if (again && OnClick) {
+            OnClick(this);
+        }
+    });
+}
+
+// A press below the last name, or Ctrl with the selected one, would clear
+// the selection: the list keeps it, as a single-selection list box does.
+QItemSelectionModel::SelectionFlags TFileListBox::selectionCommand(const QModelIndex& index,
+                                                                   const QEvent* event) const {
+    if (!index.isValid()) {
+        return QItemSelectionModel::NoUpdate;
+    }
+    const QItemSelectionModel::SelectionFlags command = QListView::selectionCommand(index, event);
+    if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle)) {
+        return QItemSelectionModel::ClearAndSelect;
+    }
+    return command;
+}
+
+void TFileListBox::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex at = indexAt(event->position().toPoint());
+    FPressedSelectedRow = at.isValid() && at.row() == ItemIndex() ? at.row() : -1;
+    QListView::mousePressEvent(event);
+}
+
+// With no name selected, the focus row is only a frame: the first key that
+// moves selects the first name rather than the one after the frame.
+void TFileListBox::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        if (ItemIndex() < 0 && Count() > 0) {
+            SetItemIndex(0);
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QListView::keyPressEvent(event);
 }
 
 void TFileListBox::SetMask(const std::string& mask) {

@@ -11,7 +11,9 @@ class TFileNameModel;
 // The file names of one folder that match a mask such as
 // "*.bmp;*.jpg;*.jpeg", one selectable name a row, in rows of a fixed height,
 // with a flat single-line border. A change of the selection, by mouse or
-// keyboard, is reported as a click.
+// keyboard, is reported as a click, and so is a click on the name already
+// selected. Once a name is selected the user cannot clear the selection:
+// only reading the entries anew leaves none selected.
 class TFileListBox : public QListView {
     Q_OBJECT
 public:
@@ -43,9 +45,17 @@ public:
 
     TNotifyEvent OnClick;
 
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     TFileNameModel* FModel;
     std::string FMask = "*.*";
     std::string FDirectory;
     int FItemHeight = 12;
+    // The row pressed while it was already the selected one, or -1.
+    int FPressedSelectedRow = -1;
 };

@@ -103,3 +103,26 @@ TEST_F(Chooser, StartsInTheCurrentFolderWhenTheGivenOneIsGone) {
     QTest::keyClick(dialog.FolderList(), Qt::Key_Return);
     EXPECT_EQ(dialog.Directory(), "/");
 }
+
+TEST_F(Chooser, TheStartFolderIsShownAndReturnedWrittenPlainly) {
+    const std::string sub = (Home / "bin/sub").string();
+    for (const std::string& start :
+         {sub + "/", Home.Path().string() + "/bin/./sub", sub + "/../sub/",
+          Home.Path().string() + "//bin///sub", sub + "/deeper/..", sub + "/./deeper/../."}) {
+        SCOPED_TRACE(start);
+        TDirectoryDialog dialog(start, nullptr);
+        EXPECT_EQ(dialog.Directory(), sub);
+        EXPECT_EQ(dialog.PathLabel()->toolTip().toStdString(), sub);
+        for (int i = 0; i < dialog.FolderList()->count(); ++i) {
+            const QString name = dialog.FolderList()->item(i)->text().trimmed();
+            EXPECT_TRUE(name != "." && name != ".." && !name.isEmpty()) << i;
+        }
+    }
+    // OK returns, and so remembers, the plain text.
+    const std::string remembered = sub + "/deeper/../";
+    WriteFileBytes(Home / "bin/pixdir.txt", {remembered.begin(), remembered.end()});
+    WhenChooserShown(
+        [](TDirectoryDialog& dialog) { QTest::mouseClick(dialog.OkButton(), Qt::LeftButton); });
+    Click(Form->BtnSDIR);
+    EXPECT_EQ(ReadMemoryFile(Home / "bin/pixdir.txt"), sub);
+}

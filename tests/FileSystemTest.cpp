@@ -60,6 +60,22 @@ TEST(FileSystem, OrderDoesNotDependOnTheFolder) {
     EXPECT_EQ(names, (std::vector<std::string>{"_x", "a", "A1", "a1", "a10", "a2", "B", "b", "Ä"}));
 }
 
+TEST(FileSystem, FolderPathsAreWrittenPlainlyWithoutLookingAtLinks) {
+    const std::pair<const char*, const char*> cases[] = {{"/", "/"},
+                                                         {"//", "/"},
+                                                         {"/..", "/"},
+                                                         {"/tmp/./a", "/tmp/a"},
+                                                         {"/tmp/a/../a/", "/tmp/a"},
+                                                         {"/usr//lib", "/usr/lib"},
+                                                         {"/a/b/../../..", "/"},
+                                                         {"/a/.../b", "/a/.../b"},
+                                                         {"/写真 2024/", "/写真 2024"},
+                                                         {"/a/b/.", "/a/b"}};
+    for (const auto& [path, plain] : cases) {
+        EXPECT_EQ(NormalFolderPath(path), plain) << path;
+    }
+}
+
 TEST(FileSystem, EnteringAFolderMakesItCurrentAndFailsWithItsName) {
     TempFolder folder;
     fs::create_directory(folder / "in");

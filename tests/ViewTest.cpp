@@ -113,6 +113,56 @@ TEST_F(View, AClickOnAFileNameShowsThePictureAtOneHundredPercent) {
     EXPECT_EQ(Shown()->Width(), 24);
 }
 
+TEST_F(View, TheSelectedNameStaysSelectedAndAClickLoadsItAgain) {
+    Select("vga.bmp");
+    const int selected = Form->FLB1->ItemIndex();
+    Click(Form->Btn32); // 200 %
+    PickAt({30, 20}, true);
+    ASSERT_EQ(Form->Edit41->Color(), Distinct(15, 10));
+
+    // A click on the name already selected loads it again: 100 %, grey.
+    Select("vga.bmp");
+    EXPECT_EQ(Form->Label5->Caption(), "100");
+    EXPECT_EQ(Form->Img1->size(), QSize(640, 480));
+    ExpectDisplay(NeutralGrey, "8421504", "RGB(128, 128, 128)");
+
+    // Neither a click below the last name, nor Ctrl with the selected one, nor
+    // Ctrl+Space clears the selection; none of them loads anything.
+    Click(Form->Btn32);
+    QWidget* rows = Form->FLB1->viewport();
+    const QRect row = Form->FLB1->visualRect(Form->FLB1->model()->index(selected, 0));
+    ASSERT_LT(
+        Form->FLB1->visualRect(Form->FLB1->model()->index(Form->FLB1->Count() - 1, 0)).bottom(),
+        rows->height() - 10);
+    QTest::mouseClick(rows, Qt::LeftButton, {}, QPoint(20, rows->height() - 5));
+    QTest::mouseClick(rows, Qt::LeftButton, Qt::ControlModifier, row.center());
+    QTest::keyClick(Form->FLB1, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(Form->FLB1->ItemIndex(), selected);
+    EXPECT_TRUE(Form->FLB1->selectionModel()->isSelected(Form->FLB1->model()->index(selected, 0)));
+    EXPECT_EQ(Form->Label5->Caption(), "100"); // Ctrl+click reloaded once, like any click
+}
+
+TEST_F(View, TheFirstMoveFromNoSelectionSelectsTheFirstName) {
+    WriteFileBytes(Pictures / "0first.bmp", DistinctBmp(3, 2));
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_End, Qt::Key_PageDown, Qt::Key_Right}) {
+        SCOPED_TRACE(key);
+        Select("vga.bmp");
+        Form->OpenImageFolder(Pictures.string()); // read anew: nothing selected
+        ASSERT_EQ(Form->FLB1->ItemIndex(), -1);
+        ASSERT_EQ(Shown()->Width(), 640); // opening keeps the picture
+        Form->BtnSDIR->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), Form->FLB1);
+        QTest::keyClick(Form->FLB1, key);
+        EXPECT_EQ(Form->FLB1->ItemIndex(), 0);
+        ASSERT_NE(Shown(), nullptr);
+        EXPECT_EQ(Shown()->Width(), 3);
+    }
+    // Once a name is selected the keys move as usual.
+    QTest::keyClick(Form->FLB1, Qt::Key_Down);
+    EXPECT_EQ(Form->FLB1->ItemIndex(), 1);
+}
+
 TEST_F(View, ZoomStepsBetweenTenAndEightHundredPercent) {
     Select("vga.bmp");
     const std::vector<std::pair<int, QSize>> down{

@@ -51,6 +51,7 @@ check "the program's folder is not writable for nobody" no \
 cat >"$work/inner.sh" <<'INNER'
 set -euo pipefail
 work=$1 prefix=$2
+export QT_QPA_PLATFORM=xcb # the X server, whatever the environment asks for
 setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$work/home" \
   XDG_CONFIG_HOME= XDG_RUNTIME_DIR= "$prefix/bin/irochi" 2>"$work/stderr" &
 pid=$!

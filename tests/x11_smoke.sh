@@ -25,6 +25,9 @@ printf '%s' "$work/pictures" >"$work/bin/pixdir.txt"
 cat >"$work/inner.sh" <<'INNER'
 set -euo pipefail
 work=$1
+# The X server, whatever platform the environment asks Qt for (CI systems for
+# Qt programs often set offscreen).
+export QT_QPA_PLATFORM=xcb
 shot=$work/shot.png
 "$work/bin/irochi" -reverse -geometry 300x200+0+0 &
 pid=$!
