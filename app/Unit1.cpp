@@ -5,7 +5,9 @@
 #include "Exceptions.h"
 #include "QtColor.h"
 
+#include <QGuiApplication>
 #include <QResizeEvent>
+#include <QScreen>
 #include <algorithm>
 
 namespace {
@@ -49,9 +51,10 @@ TForm1::TForm1(TClipboard& clipboard, TDesktop& desktop, QWidget* parent)
     setPalette(p);
     setAutoFillBackground(true);
 
-    // The design's client area is 505 x 344 at 192, 107; it may grow without
-    // limit but not shrink below 505 x 258.
-    move(192, 107);
+    // The design's client area is 505 x 344, its frame 513 x 371 at 192, 107;
+    // it may grow without limit but not shrink below 505 x 258. On a screen
+    // too small for that place, scaled or not, it comes just inside.
+    move(DesignPlace());
     resize(505, 344);
     setMinimumSize(505, 258);
 
@@ -61,6 +64,15 @@ TForm1::TForm1(TClipboard& clipboard, TDesktop& desktop, QWidget* parent)
     CreateImageControls();
     SetTabOrder();
     FormCreate();
+}
+
+QPoint TForm1::DesignPlace() {
+    const QRect frame(192, 107, 513, 371);
+    const QScreen* screen = QGuiApplication::screenAt(frame.topLeft());
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    return screen ? PlaceInside(frame, screen->availableGeometry()) : frame.topLeft();
 }
 
 template <typename T> T* TForm1::Add(T* control, const char* name, QRect bounds) {
@@ -89,14 +101,17 @@ TNotifyEvent TForm1::Bind(void (TForm1::*handler)(TObject*)) {
 }
 
 void TForm1::CreateColourDisplay() {
-    auto whiteBox = [](TLabel* label, int height) {
-        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    auto whiteBox = [](TLabel* label, int height, const QStringList& widest) {
+        label->SetAlignment(Qt::AlignHCenter);
         label->SetColor(clWhite);
         label->SetFontColor(clBlack);
-        label->setFont(DesignFontOfHeight(height));
+        label->SetFitSamples(widest);
+        label->SetDesignFont(DesignFontOfHeight(height));
     };
+    // The texts the colour display can show: every value a palette, a row
+    // or a pixel read gives, and the failed read's -1.
     LV1 = AddLabel(this, "LV1", {4, 15, 80, 16}, "0");
-    whiteBox(LV1, 16);
+    whiteBox(LV1, 16, {"16777215", "-1"});
     Label3 = AddLabel(this, "Label3", {84, 17, 48, 12}, "←整数値");
     Label3->SetFontColor(clWhite);
     Edit41 = Add(new TEdit(this), "Edit41", {132, 8, 50, 30});
@@ -105,7 +120,7 @@ void TForm1::CreateColourDisplay() {
     Label4 = AddLabel(this, "Label4", {182, 17, 48, 12}, "RGB値→");
     Label4->SetFontColor(clWhite);
     LV2 = AddLabel(this, "LV2", {230, 15, 124, 16}, "0");
-    whiteBox(LV2, 13);
+    whiteBox(LV2, 13, {"RGB(255, 255, 255)"});
 
     // The focus sink: no border, grey on grey, so nothing of it shows.
     Edit0 = Add(new TEdit(this), "Edit0", {230, 38, 9, 18});
@@ -168,7 +183,8 @@ void TForm1::CreateChannelRows() {
         YTB[std::size_t(row.Index)] = slider;
 
         TLabel* label = AddLabel(this, ("Label" + digit).c_str(), {37, row.LabelTop, 27, 12}, "0");
-        label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        label->SetAlignment(Qt::AlignRight);
+        label->SetFitSamples({"255"});
         label->SetColor(row.Colour);
         label->SetFontColor(clWhite);
         ChannelLabels[std::size_t(row.Index)] = label;
@@ -178,7 +194,7 @@ void TForm1::CreateChannelRows() {
             TButton* button = AddButton(this, name.c_str(),
                                         {232 + 20 * (k - 1), row.ButtonTop, 20, 20}, arrows[k - 1]);
             if (k >= 3) {
-                button->setFont(DesignFontOfHeight(13, true));
+                button->SetDesignFont(DesignFontOfHeight(13, true));
             }
             button->OnClick = Bind(&TForm1::BtnUpDnClick);
             StepButtons[std::size_t(row.Index)][std::size_t(k - 1)] = button;
@@ -198,16 +214,20 @@ void TForm1::CreateImageControls() {
 
     Panel1 = Add(new TPanel(this), "Panel1", {360, 4, 143, 338});
     Panel1->SetColor(clGray);
-    auto zoomLabel = [this](const char* name, QRect bounds, const char* caption) {
+    auto zoomLabel = [this](const char* name, QRect bounds, const char* caption,
+                            const QStringList& samples = {}) {
         TLabel* label = AddLabel(Panel1, name, bounds, caption);
         label->SetColor(clBlack);
         label->SetFontColor(clWhite);
-        label->setFont(DesignFontOfHeight(16));
+        label->SetFitSamples(samples);
+        label->SetDesignFont(DesignFontOfHeight(16));
         label->hide();
         return label;
     };
     Label7 = zoomLabel("Label7", {4, 11, 64, 16}, "拡大縮小");
-    Label5 = zoomLabel("Label5", {68, 11, 24, 16}, "100");
+    Label5 = zoomLabel("Label5", {68, 11, 24, 16}, "100",
+                       {"10", "20", "30", "40", "50", "60", "70", "80", "90", "100", "200", "300",
+                        "400", "500", "600", "700", "800"});
     Label6 = zoomLabel("Label6", {92, 11, 8, 16}, "%");
     Btn31 = AddButton(Panel1, "Btn31", {100, 9, 20, 20}, "↓");
     Btn31->OnClick = Bind(&TForm1::BtnImgUpDnClick);

@@ -102,6 +102,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Where the window's frame first stands.
+    static QPoint DesignPlace();
     template <typename T> T* Add(T* control, const char* name, QRect bounds);
     // The control of that name and kind; a missing one is an error.
     template <typename T> T& Named(const std::string& name) const {

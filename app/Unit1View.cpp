@@ -87,14 +87,16 @@ void TForm1::BtnImgUpDnClick(TObject* Sender) {
 }
 
 // The colour comes from the bitmap itself, never from the screen, at the
-// picture pixel the view shows under the cursor.
+// picture pixel the view shows under the cursor. Both are counted in device
+// pixels of the view, which at a ratio of 1 are the control's client pixels.
 void TForm1::Img1Click(TObject*) {
     const TBitmap* bitmap = Img1->Bitmap();
-    if (!bitmap || bitmap->Empty() || Img1->width() == 0 || Img1->height() == 0) {
+    const TViewRect view = Img1->DeviceView();
+    if (!bitmap || bitmap->Empty() || view.Width == 0 || view.Height == 0) {
         return;
     }
-    const QPoint client = Img1->mapFromGlobal(FDesktop.CursorPos());
-    const int x = PictureCoordinate(client.x(), bitmap->Width(), Img1->width());
-    const int y = PictureCoordinate(client.y(), bitmap->Height(), Img1->height());
+    const QPoint cursor = FDesktop.CursorPos(*this);
+    const int x = PictureCoordinate(cursor.x() - view.Left, bitmap->Width(), view.Width);
+    const int y = PictureCoordinate(cursor.y() - view.Top, bitmap->Height(), view.Height);
     ShowColor(bitmap->Pixel(x, y));
 }

@@ -123,7 +123,7 @@ void Paint10(benchmark::State& s) {
 class BenchDesktop : public TDesktop {
 public:
     std::string ExecutablePath() const override { return (Folder() / "pictures/irochi").string(); }
-    QPoint CursorPos() const override { return Cursor; }
+    QPoint CursorPos(const QWidget&) const override { return Cursor; }
     QPoint Cursor;
 };
 
@@ -193,9 +193,10 @@ void WindowRepaint800(benchmark::State& state) {
 
 void Pick(benchmark::State& state) {
     TForm1& form = Shown().Form;
+    const TViewRect view = form.Img1->DeviceView();
     int i = 0;
     for (auto _ : state) {
-        Shown().Desktop.Cursor = form.Img1->mapToGlobal(QPoint(20000 + (i++ & 1023), 15000));
+        Shown().Desktop.Cursor = {view.Left + 20000 + (i++ & 1023), view.Top + 15000};
         form.Img1Click(form.Img1);
     }
     const double bitmapBytes = double(form.Img1->Bitmap()->Image()->ByteSize());

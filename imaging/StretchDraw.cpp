@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -117,6 +118,18 @@ private:
 };
 
 } // namespace
+
+TDeviceSpan DeviceSpan(int start, int length, double ratio) {
+    const long first = std::lround(start * ratio);
+    const long end = std::lround((double(start) + length) * ratio);
+    return {static_cast<int>(first), static_cast<int>(end - first)};
+}
+
+TViewRect DeviceRect(int left, int top, int width, int height, double ratio) {
+    const TDeviceSpan columns = DeviceSpan(left, width, ratio);
+    const TDeviceSpan rows = DeviceSpan(top, height, ratio);
+    return {columns.Start, rows.Start, columns.Length, rows.Length};
+}
 
 void StretchDraw(const TBitmapImage& image, int viewWidth, int viewHeight, TViewRect area,
                  std::uint32_t* out, std::size_t stride, TStretchScratch& scratch) {

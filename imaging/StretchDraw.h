@@ -23,6 +23,21 @@ struct TViewRect {
     int Height = 0;
 };
 
+// The device pixels a logical span [start, start + length) of a window covers
+// at a device pixel ratio: from round(start × ratio) up to, not including,
+// round((start + length) × ratio), halves rounded away from zero. This is how
+// the window's backing store clips a control to device pixels, so a view
+// painted on exactly these pixels fills its control, and a pick at one of them
+// names the pixel shown there. At a ratio of 1 it is the span itself.
+struct TDeviceSpan {
+    int Start = 0;
+    int Length = 0;
+};
+TDeviceSpan DeviceSpan(int start, int length, double ratio);
+
+// A view's rectangle in device pixels, from its logical place in the window.
+TViewRect DeviceRect(int left, int top, int width, int height, double ratio);
+
 // Scratch memory StretchDraw reuses between calls, so that painting at any
 // zoom allocates nothing once it has seen a view as wide as this one.
 struct TStretchScratch {

@@ -1,5 +1,7 @@
 #include "Button.h"
 
+#include "FontFit.h"
+
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -12,9 +14,45 @@ TButton::TButton(QWidget* parent) : QPushButton(parent) {
     });
 }
 
+void TButton::SetCaption(const std::string& caption) {
+    setText(QString::fromStdString(caption));
+    Fit();
+}
+
 void TButton::SetWordWrap(bool wrap) {
     FWordWrap = wrap;
+    Fit();
     update();
+}
+
+void TButton::SetDesignFont(const QFont& font) {
+    FDesignFont = font;
+    FHasDesignFont = true;
+    Fit();
+}
+
+void TButton::resizeEvent(QResizeEvent* event) {
+    QPushButton::resizeEvent(event);
+    Fit();
+}
+
+QRect TButton::CaptionArea() const {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    return style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+}
+
+int TButton::CaptionFlags() const {
+    return Qt::AlignCenter | (FWordWrap ? Qt::TextWordWrap : 0);
+}
+
+void TButton::Fit() {
+    const QFont design = FHasDesignFont   ? FDesignFont
+                         : parentWidget() ? parentWidget()->font()
+                                          : font();
+    QString caption = text();
+    caption.remove('&');
+    setFont(FitFont(design, {caption}, QRectF(CaptionArea()), CaptionFlags()));
 }
 
 void TButton::paintEvent(QPaintEvent* event) {
@@ -29,11 +67,11 @@ void TButton::paintEvent(QPaintEvent* event) {
     const QString caption = option.text;
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
-    QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    QRect area = CaptionArea();
     if (isDown()) {
         area.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
                        style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
     }
-    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(), caption,
+    painter.drawItemText(area, CaptionFlags(), palette(), isEnabled(), caption,
                          QPalette::ButtonText);
 }

@@ -5,14 +5,102 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFile>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QStandardPaths>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace {
+
+// The last place the pointer was reported at, with the window it was in, at
+// the full precision of the event (a Wayland surface position is a fraction
+// of a logical pixel).
+class TPointerTracker : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            if (auto* window = qobject_cast<QWindow*>(watched)) {
+                Window = window;
+                Position = static_cast<QMouseEvent*>(event)->scenePosition();
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+    QPointer<QWindow> Window;
+    QPointF Position;
+};
+
+TPointerTracker& Tracker() {
+    static TPointerTracker tracker;
+    return tracker;
+}
+
+// A logical position to the device pixel it lies in; a position on a pixel's
+// edge, which a division may have left a hair short, belongs to that pixel.
+int DevicePixel(qreal logical, qreal ratio) {
+    return static_cast<int>(std::floor(logical * ratio + 1e-6));
+}
+
+// The pointer relative to an X window, in its native pixels, which are the
+// device pixels the window is painted in.
+bool QueryX11Pointer(const QWidget& window, QPoint& position) {
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection()) {
+        return false;
+    }
+    xcb_connection_t* connection = x11->connection();
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
+        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, id), nullptr),
+        &std::free);
+    if (!reply || !reply->same_screen) {
+        return false;
+    }
+    position = {reply->win_x, reply->win_y};
+    return true;
+}
+
+} // namespace
+
+TDesktop::TDesktop() {
+    static const bool installed = [] {
+        QCoreApplication::instance()->installEventFilter(&Tracker());
+        return true;
+    }();
+    (void)installed;
+}
 
 std::string TDesktop::ExecutablePath() const {
     return QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
 }
 
-QPoint TDesktop::CursorPos() const {
-    return QCursor::pos();
+QPoint TDesktop::CursorPos(const QWidget& window) const {
+    QPoint device;
+    if (QueryX11Pointer(window, device)) {
+        return device;
+    }
+    const qreal ratio = window.devicePixelRatioF();
+    const TPointerTracker& tracker = Tracker();
+    if (tracker.Window && tracker.Window == window.windowHandle()) {
+        return {DevicePixel(tracker.Position.x(), ratio), DevicePixel(tracker.Position.y(), ratio)};
+    }
+    const QPoint logical = window.mapFromGlobal(QCursor::pos());
+    return {DevicePixel(logical.x(), ratio), DevicePixel(logical.y(), ratio)};
 }
 
 bool TDesktop::FolderWritable(const std::string& folder) const {
@@ -22,4 +110,15 @@ bool TDesktop::FolderWritable(const std::string& folder) const {
 std::string TDesktop::UserConfigFolder() const {
     return QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
         .toStdString();
+}
+
+QPoint PlaceInside(QRect wanted, QRect area) {
+    auto axis = [](int start, int length, int areaStart, int areaLength) {
+        if (length >= areaLength) {
+            return areaStart;
+        }
+        return std::clamp(start, areaStart, areaStart + areaLength - length);
+    };
+    return {axis(wanted.x(), wanted.width(), area.x(), area.width()),
+            axis(wanted.y(), wanted.height(), area.y(), area.height())};
 }

@@ -1,5 +1,6 @@
 #include "DirectoryDialog.h"
 
+#include "Desktop.h"
 #include "Exceptions.h"
 #include "FileSystem.h"
 
@@ -116,8 +117,13 @@ void TDirectoryDialog::CreateControls() {
     FFolderList->installEventFilter(this);
 
     setFixedSize(qRound(DesignWidth * scale), qRound(DesignHeight * scale));
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->geometry().center() - rect().center());
+    const QScreen* screen =
+        parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        QRect centred(QPoint(), size());
+        centred.moveCenter(area.center());
+        move(PlaceInside(centred, area));
     }
 }
 

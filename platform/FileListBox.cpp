@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 #include "FileSystem.h"
+#include "FontFit.h"
 
 #include <QAbstractListModel>
 #include <QFile>
@@ -62,6 +63,7 @@ TFileListBox::TFileListBox(QWidget* parent) : QListView(parent), FModel(new TFil
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new FixedHeightDelegate(FItemHeight, this));
     setModel(FModel);
+    FitRowFont();
     // A mouse press moves the current row before it selects it: the click is
     // reported once the selection has followed.
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
@@ -184,5 +186,16 @@ std::string TFileListBox::FileName() const {
 
 void TFileListBox::SetItemHeight(int height) {
     FItemHeight = height;
+    FitRowFont();
     doItemsLayout();
+}
+
+// Any name may hold accented capitals, Japanese and descenders at once: the
+// font is the one whose ink fits a row for all of them.
+void TFileListBox::FitRowFont() {
+    const QFont design = parentWidget() ? parentWidget()->font() : font();
+    const QString sample = QString::fromUtf8("ÅÉÄ写真_gjpqy()");
+    // Only the height is at stake: a name too long for its row is elided.
+    const QRectF row(-1e6, 0, 2e6, FItemHeight);
+    setFont(FitFont(design, {sample}, row, Qt::AlignHCenter | Qt::AlignVCenter));
 }

@@ -52,6 +52,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void FitRowFont();
+
     TFileNameModel* FModel;
     std::string FMask = "*.*";
     std::string FDirectory;

@@ -27,14 +27,36 @@ void TImage::ClearPicture() {
     update();
 }
 
+QSize TImage::ViewSize() const {
+    const TBitmap* bitmap = Bitmap();
+    if (FStretch || !bitmap) {
+        return size();
+    }
+    return {bitmap->Width(), bitmap->Height()};
+}
+
+TViewRect TImage::DeviceView() const {
+    const QPoint place = mapTo(window(), QPoint(0, 0));
+    const QSize view = ViewSize();
+    return DeviceRect(place.x(), place.y(), view.width(), view.height(), devicePixelRatioF());
+}
+
 void TImage::paintEvent(QPaintEvent* event) {
     const TBitmap* bitmap = Bitmap();
     if (!bitmap || bitmap->Empty()) {
         return;
     }
-    const int viewWidth = FStretch ? width() : bitmap->Width();
-    const int viewHeight = FStretch ? height() : bitmap->Height();
-    const QRect area = event->rect() & QRect(0, 0, viewWidth, viewHeight);
+    const TViewRect view = DeviceView();
+    QPainter painter(this);
+    // Painted in the paint device's own pixels: the window's backing store,
+    // or a grab's pixmap, whose first pixel is the view's first.
+    const QTransform toDevice = painter.deviceTransform();
+    const QPoint origin(qRound(toDevice.dx()), qRound(toDevice.dy()));
+    // The exposed part in device pixels of the view, a pixel wider on every
+    // side for the rounding; the backing store clips what lies outside.
+    const QRect exposed = toDevice.mapRect(QRectF(event->rect())).toAlignedRect();
+    const QRect area =
+        exposed.translated(-origin).adjusted(-1, -1, 1, 1) & QRect(0, 0, view.Width, view.Height);
     if (area.isEmpty()) {
         return;
     }
@@ -42,12 +64,12 @@ void TImage::paintEvent(QPaintEvent* event) {
         FCanvas = QImage(std::max(FCanvas.width(), area.width()),
                          std::max(FCanvas.height(), area.height()), QImage::Format_RGB32);
     }
-    StretchDraw(*bitmap->Image(), viewWidth, viewHeight,
+    StretchDraw(*bitmap->Image(), view.Width, view.Height,
                 {area.x(), area.y(), area.width(), area.height()},
                 reinterpret_cast<std::uint32_t*>(FCanvas.bits()),
                 std::size_t(FCanvas.bytesPerLine()) / 4, FScratch);
-    QPainter painter(this);
-    painter.drawImage(area.topLeft(), FCanvas, QRect(0, 0, area.width(), area.height()));
+    painter.setTransform(toDevice.inverted());
+    painter.drawImage(origin + area.topLeft(), FCanvas, QRect(0, 0, area.width(), area.height()));
 }
 
 void TImage::mousePressEvent(QMouseEvent* event) {

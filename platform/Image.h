@@ -12,7 +12,10 @@
 // The picture control: shows its picture, stretched to its own size when
 // Stretch is on, nearest neighbour, and raises OnClick when the left button
 // is pressed over it and released inside it. Only the exposed part is
-// painted, straight from the bitmap, with the same mapping a pick uses.
+// painted, straight from the bitmap, with the same mapping a pick uses. On a
+// scaled display the view is painted at device resolution: every device
+// pixel of the control shows one picture pixel, never a blend, and
+// DeviceView tells a pick which.
 class TImage : public QWidget {
     Q_OBJECT
 public:
@@ -29,6 +32,10 @@ public:
     // Shows nothing.
     void ClearPicture();
 
+    // The view's rectangle in device pixels of the window's client area: the
+    // pixels the view paints, the same at every paint and for every pick.
+    TViewRect DeviceView() const;
+
     TNotifyEvent OnClick;
 
 protected:
@@ -37,6 +44,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The view's logical size: the control's when stretching, else the picture's.
+    QSize ViewSize() const;
+
     TPicture FPicture;
     bool FStretch = false;
     TClickTracker FClick;

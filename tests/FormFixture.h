@@ -4,6 +4,7 @@
 // whose executable lives in a fresh folder and whose cursor tests can place.
 
 #include "Application.h"
+#include "BmpBuilder.h"
 #include "ImagingTestSupport.h"
 #include "Unit1.h"
 
@@ -11,6 +12,33 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <optional>
+
+// A 24-bit picture whose every pixel has its own colour.
+inline std::vector<std::uint8_t> DistinctBmp(int width, int height) {
+    BmpLayout b;
+    b.Width = width;
+    b.Height = height;
+    const std::size_t stride = (std::size_t(width) * 3 + 3) / 4 * 4;
+    b.Pixels.assign(stride * std::size_t(height), 0);
+    for (int y = 0; y < height; ++y) {  // y counted from the top
+        const int row = height - 1 - y; // stored bottom-up
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* p = &b.Pixels[std::size_t(row) * stride + std::size_t(x) * 3];
+            p[0] = std::uint8_t(y * 9);     // blue
+            p[1] = std::uint8_t(x * 7 + y); // green
+            p[2] = std::uint8_t(x * 5);     // red
+        }
+    }
+    return BuildBmp(b);
+}
+
+inline TColor Distinct(int x, int y) {
+    return RGB(x * 5, x * 7 + y, y * 9);
+}
+
+inline QRgb ScreenColour(TColor c) {
+    return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+}
 
 // Records what the copy buttons put on the clipboard; can refuse to open.
 class FakeClipboard : public TClipboard {
@@ -29,7 +57,9 @@ public:
 class TestDesktop : public TDesktop {
 public:
     std::string ExecutablePath() const override { return Executable; }
-    QPoint CursorPos() const override { return Cursor ? *Cursor : TDesktop::CursorPos(); }
+    QPoint CursorPos(const QWidget& window) const override {
+        return Cursor ? *Cursor : TDesktop::CursorPos(window);
+    }
     bool FolderWritable(const std::string& folder) const override {
         return Writable ? *Writable : TDesktop::FolderWritable(folder);
     }
@@ -37,7 +67,7 @@ public:
 
     std::string Executable;
     std::string ConfigFolder;
-    std::optional<QPoint> Cursor;
+    std::optional<QPoint> Cursor; // in device pixels of the window's client area
     std::optional<bool> Writable;
 };
 

@@ -1,4 +1,3 @@
-#include "BmpBuilder.h"
 #include "FormFixture.h"
 
 #include <QImage>
@@ -8,33 +7,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// A 24-bit picture whose every pixel has its own colour.
-std::vector<std::uint8_t> DistinctBmp(int width, int height) {
-    BmpLayout b;
-    b.Width = width;
-    b.Height = height;
-    const std::size_t stride = (std::size_t(width) * 3 + 3) / 4 * 4;
-    b.Pixels.assign(stride * std::size_t(height), 0);
-    for (int y = 0; y < height; ++y) {  // y counted from the top
-        const int row = height - 1 - y; // stored bottom-up
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t* p = &b.Pixels[std::size_t(row) * stride + std::size_t(x) * 3];
-            p[0] = std::uint8_t(y * 9);     // blue
-            p[1] = std::uint8_t(x * 7 + y); // green
-            p[2] = std::uint8_t(x * 5);     // red
-        }
-    }
-    return BuildBmp(b);
-}
-
-TColor Distinct(int x, int y) {
-    return RGB(x * 5, x * 7 + y, y * 9);
-}
-
-QRgb ScreenColour(TColor c) {
-    return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
-}
 
 class View : public Window {
 protected:
@@ -81,7 +53,7 @@ protected:
     }
     // Picks at a point of the picture control, the cursor put there first.
     void PickAt(QPoint client, bool realClick = false) {
-        Desktop.Cursor = Form->Img1->mapToGlobal(client);
+        Desktop.Cursor = Form->Img1->mapTo(Form.get(), client);
         if (realClick) {
             Click(Form->Img1, client);
         } else {

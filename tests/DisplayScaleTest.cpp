@@ -1,0 +1,364 @@
+// The window at the display scale it is run with (ctest runs this suite at
+// QT_SCALE_FACTOR 1, 1.25, 1.5, 1.75, 2 and 3): what the backing store holds,
+// device pixel by device pixel, against what a pick there gives; every text
+// against the box it is drawn in; the window's place on the screen.
+#include "DirectoryDialog.h"
+#include "FormFixture.h"
+
+#include <QBackingStore>
+#include <QGlyphRun>
+#include <QLabel>
+#include <QPushButton>
+#include <QRawFont>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyleOptionButton>
+#include <QTextLayout>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int PictureWidth = 51; // Distinct() colours stay apart up to 51 x 28
+constexpr int PictureHeight = 28;
+
+// The picture pixel a colour names, when it is one of Distinct()'s.
+std::optional<QPoint> DistinctPixel(TColor c) {
+    const int red = GetRValue(c), green = GetGValue(c), blue = GetBValue(c);
+    if (red % 5 != 0 || blue % 9 != 0) {
+        return std::nullopt;
+    }
+    const int x = red / 5, y = blue / 9;
+    if (x >= PictureWidth || y >= PictureHeight || (x * 7 + y) % 256 != green) {
+        return std::nullopt;
+    }
+    return QPoint(x, y);
+}
+
+// Device pixel d of a view `device` pixels long overlaps picture pixel p of
+// a picture `picture` pixels long when [d, d + 1) meets p's share of the view,
+// [p × device / picture, (p + 1) × device / picture).
+bool Overlaps(int d, int p, int picture, int device) {
+    return std::int64_t(d + 1) * picture > std::int64_t(p) * device &&
+           std::int64_t(d) * picture < std::int64_t(p + 1) * device;
+}
+
+class Scaled : public Window {
+protected:
+    void SetUp() override {
+        Window::SetUp();
+        WriteFileBytes(Home / "bin/distinct.bmp", DistinctBmp(PictureWidth, PictureHeight));
+        SwitchTo(2);
+        Form->FLB1->SetItemIndex(0);
+        ASSERT_NE(Form->Img1->Bitmap(), nullptr);
+    }
+    double Ratio() const { return Form->devicePixelRatioF(); }
+    // The window's pixels as painted: the backing store's own image.
+    QImage Painted() {
+        Form->repaint();
+        const QPaintDevice* device = Form->backingStore()->paintDevice();
+        EXPECT_EQ(device->devType(), QInternal::Image);
+        return *static_cast<const QImage*>(device);
+    }
+    void Zoom(int percent) {
+        Form->Label5->SetCaption(std::to_string(percent));
+        Form->ApplyZoom();
+        QCoreApplication::processEvents();
+    }
+    // Picks at a device pixel of the window, the cursor put there first.
+    TColor PickAt(QPoint device) {
+        Desktop.Cursor = device;
+        Form->Img1Click(Form->Img1);
+        return Form->Edit41->Color();
+    }
+    // The device pixels of the view that the scroll box shows.
+    QRect VisibleView() const {
+        const TViewRect view = Form->Img1->DeviceView();
+        QWidget* viewport = Form->SCRLB1->viewport();
+        const QPoint at = viewport->mapTo(Form.get(), QPoint(0, 0));
+        const TViewRect port =
+            DeviceRect(at.x(), at.y(), viewport->width(), viewport->height(), Ratio());
+        return QRect(view.Left, view.Top, view.Width, view.Height) &
+               QRect(port.Left, port.Top, port.Width, port.Height);
+    }
+};
+
+} // namespace
+
+TEST_F(Scaled, EveryDevicePixelShowsThePicturesOwnPixelThatItsPickGives) {
+    SCOPED_TRACE("device pixel ratio " + std::to_string(Ratio()));
+    Form->resize(Form->minimumSize()); // a view small enough to scroll at 800 %
+    struct Case {
+        int Percent;
+        QPoint Scroll;
+    };
+    // The scrolled view starts left of and above the window's client area,
+    // where device pixels are rounded from negative positions.
+    for (const Case& c : {Case{10, {}}, Case{30, {}}, Case{100, {}}, Case{300, {}}, Case{800, {}},
+                          Case{800, {7, 5}}, Case{800, {30, 11}}}) {
+        SCOPED_TRACE("zoom " + std::to_string(c.Percent) + " %, scrolled by " +
+                     std::to_string(c.Scroll.x()) + "," + std::to_string(c.Scroll.y()));
+        Zoom(c.Percent);
+        Form->SCRLB1->horizontalScrollBar()->setValue(c.Scroll.x());
+        Form->SCRLB1->verticalScrollBar()->setValue(c.Scroll.y());
+        ASSERT_EQ(Form->SCRLB1->horizontalScrollBar()->value(), c.Scroll.x());
+        const QImage painted = Painted();
+        const TViewRect view = Form->Img1->DeviceView();
+        const QRect visible = VisibleView();
+        ASSERT_FALSE(visible.isEmpty());
+        // The view's first device pixels and its last visible ones.
+        const QRect corners[] = {QRect(visible.topLeft(), QSize(64, 48)) & visible,
+                                 QRect(visible.bottomRight() - QPoint(47, 35), QSize(48, 36)) &
+                                     visible};
+        int checked = 0, wrong = 0;
+        for (const QRect& region : corners) {
+            for (int y = region.top(); y <= region.bottom(); ++y) {
+                for (int x = region.left(); x <= region.right(); ++x) {
+                    const TColor picked = PickAt({x, y});
+                    const std::optional<QPoint> pixel = DistinctPixel(picked);
+                    const bool right =
+                        painted.pixel(x, y) == ScreenColour(picked) && pixel &&
+                        Overlaps(x - view.Left, pixel->x(), PictureWidth, view.Width) &&
+                        Overlaps(y - view.Top, pixel->y(), PictureHeight, view.Height);
+                    if (!right && wrong++ < 5) {
+                        ADD_FAILURE() << "device pixel " << x << "," << y << ": painted "
+                                      << std::hex << painted.pixel(x, y) << ", picked " << picked;
+                    }
+                    ++checked;
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "of " << checked;
+    }
+}
+
+// The program's own pointer, with no X server to ask: the last event's
+// position, a fraction of a logical pixel as a Wayland surface gives it.
+TEST_F(Scaled, APickByThePointerNamesTheDevicePixelUnderIt) {
+    Zoom(300);
+    const QImage painted = Painted();
+    const QPointF img = QPointF(Form->Img1->mapTo(Form.get(), QPoint(0, 0)));
+    int wrong = 0;
+    // Points a pixel or more inside: nearer the edge, a device pixel may
+    // belong to the scroll box's border rather than the view.
+    for (const QPointF offset : {QPointF(1.1, 1.1), QPointF(10.34, 7.5), QPointF(33.67, 20.01),
+                                 QPointF(50.99, 2.5), QPointF(4.0 / 3, 5.0 / 3)}) {
+        const QPointF at = img + offset;
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, at, Form->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              Qt::NoModifier);
+            QCoreApplication::sendEvent(Form->windowHandle(), &event);
+        }
+        const QPoint device(int(std::floor(at.x() * Ratio() + 1e-9)),
+                            int(std::floor(at.y() * Ratio() + 1e-9)));
+        if (painted.pixel(device) != ScreenColour(Form->Edit41->Color())) {
+            ++wrong;
+            ADD_FAILURE() << "at " << at.x() << "," << at.y() << " device " << device.x() << ","
+                          << device.y() << ": painted " << std::hex << painted.pixel(device)
+                          << ", picked " << Form->Edit41->Color();
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+namespace {
+
+// Where a text's ink lies when drawn in the box with the flags, laid out as
+// QPainter::drawText lays it out: lines of ascent + descent, leading between
+// them, each line aligned on its own.
+QRectF InkRect(const QFont& font, const QRectF& box, int flags, const QString& text) {
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode((flags & Qt::TextWordWrap) ? QTextOption::WrapAtWordBoundaryOrAnywhere
+                                                  : QTextOption::NoWrap);
+    layout.setTextOption(option);
+    const qreal leading = QFontMetricsF(font).leading();
+    qreal height = -leading;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth((flags & Qt::TextWordWrap) ? box.width() : 1e6);
+        height += leading;
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    layout.endLayout();
+    qreal top = box.top();
+    if (flags & Qt::AlignVCenter) {
+        top += (box.height() - height) / 2;
+    } else if (flags & Qt::AlignBottom) {
+        top += box.height() - height;
+    }
+    QRectF ink;
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine line = layout.lineAt(i);
+        qreal left = box.left();
+        if (flags & Qt::AlignHCenter) {
+            left += (box.width() - line.naturalTextWidth()) / 2;
+        } else if (flags & Qt::AlignRight) {
+            left += box.width() - line.naturalTextWidth();
+        }
+        for (const QGlyphRun& run : line.glyphRuns()) {
+            const QRawFont font = run.rawFont();
+            const QList<quint32> glyphs = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype g = 0; g < glyphs.size(); ++g) {
+                const QRectF glyph = font.boundingRect(glyphs[g]);
+                if (!glyph.isEmpty()) {
+                    ink |= glyph.translated(positions[g] + QPointF(left, top));
+                }
+            }
+        }
+    }
+    return ink;
+}
+
+struct TextInBox {
+    std::string What;
+    QString Text;
+    QFont Font;
+    QRectF Box; // where the control lays the text out
+    int Flags;
+    QRectF Inside = {}; // where its ink must stay, when not the box itself
+};
+
+std::string Describe(const QRectF& r) {
+    return std::to_string(r.left()) + "," + std::to_string(r.top()) + " to " +
+           std::to_string(r.right()) + "," + std::to_string(r.bottom());
+}
+
+void ExpectInkInside(const std::vector<TextInBox>& texts) {
+    for (const TextInBox& t : texts) {
+        const QRectF ink = InkRect(t.Font, t.Box, t.Flags, t.Text);
+        const QRectF inside = t.Inside.isEmpty() ? t.Box : t.Inside;
+        EXPECT_FALSE(ink.isEmpty()) << t.What;
+        EXPECT_TRUE(inside.contains(ink))
+            << t.What << " \"" << t.Text.toStdString() << "\": ink " << Describe(ink) << " outside "
+            << Describe(inside) << " (" << t.Font.family().toStdString() << " "
+            << t.Font.pixelSize() << " px, stretch " << t.Font.stretch() << ")";
+    }
+}
+
+void AddLabel(std::vector<TextInBox>& texts, const QLabel& label, const QString& text) {
+    texts.push_back({label.objectName().toStdString(), text, label.font(),
+                     QRectF(label.contentsRect()), int(label.alignment())});
+}
+
+void AddButton(std::vector<TextInBox>& texts, const QPushButton& button) {
+    QStyleOptionButton option;
+    option.initFrom(&button);
+    option.text = button.text();
+    const QRect contents =
+        button.style()->subElementRect(QStyle::SE_PushButtonContents, &option, &button);
+    const auto* own = qobject_cast<const TButton*>(&button);
+    QString text = button.text();
+    text.remove('&');
+    texts.push_back({button.objectName().toStdString() + " " + text.toStdString(), text,
+                     button.font(), QRectF(contents),
+                     Qt::AlignCenter | (own && own->WordWrap() ? Qt::TextWordWrap : 0)});
+}
+
+} // namespace
+
+TEST_F(Scaled, EveryTextIsDrawnWholeInsideItsControl) {
+    SCOPED_TRACE("device pixel ratio " + std::to_string(Ratio()));
+    std::vector<TextInBox> texts;
+    for (const TLabel* label : Form->findChildren<TLabel*>()) {
+        AddLabel(texts, *label, label->text());
+    }
+    for (const char* value : {"10", "20", "30", "40", "50", "60", "70", "80", "90", "100", "200",
+                              "300", "400", "500", "600", "700", "800"}) {
+        AddLabel(texts, *Form->Label5, value);
+    }
+    for (const char* value : {"16777215", "-1", "8421504"}) {
+        AddLabel(texts, *Form->LV1, value);
+    }
+    for (const char* value : {"RGB(255, 255, 255)", "RGB(188, 188, 188)"}) {
+        AddLabel(texts, *Form->LV2, value);
+    }
+    for (TLabel* channel : Form->ChannelLabels) {
+        AddLabel(texts, *channel, "255");
+    }
+    for (const QPushButton* button : Form->findChildren<QPushButton*>()) {
+        AddButton(texts, *button);
+    }
+
+    // File names with descenders, underscores and Japanese, in the list's rows.
+    for (const char* name :
+         {"pil_sample_cmyk.jpg", "gjpqy_Q.BMP", "写真_夕焼け.jpg", "Ägypten.bmp"}) {
+        WriteFileBytes(Home / "bin" / name, {1});
+    }
+    Form->OpenImageFolder((Home / "bin").string());
+    TFileListBox* list = Form->FLB1;
+    for (int i = 0; i < list->Count(); ++i) {
+        const QRect row = list->visualRect(list->model()->index(i, 0));
+        EXPECT_EQ(row.height(), 12);
+        // The text starts after the style's margin; a name too long for the
+        // row is elided, so only its start and its height are at stake.
+        const int margin =
+            list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+        texts.push_back({"FLB1 row", QString::fromStdString(list->Item(i)), list->font(),
+                         QRectF(row.left() + margin, row.top(), 1e6, row.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         QRectF(row.left(), row.top(), 2e6, row.height())});
+    }
+
+    TDirectoryDialog chooser((Home / "bin").string(), nullptr);
+    for (const QLabel* label : chooser.findChildren<QLabel*>()) {
+        QString text = label->text();
+        AddLabel(texts, *label, text.remove('&'));
+    }
+    for (const QPushButton* button : chooser.findChildren<QPushButton*>()) {
+        AddButton(texts, *button);
+    }
+    ExpectInkInside(texts);
+}
+
+TEST(Placement, AWindowStandsWhereItWantsWhenItFitsAndIsMovedInsideWhenNot) {
+    struct Case {
+        QRect Wanted, Area;
+        QPoint Expected;
+    };
+    const QRect screen(0, 0, 1280, 1024);
+    for (const Case& c : {
+             Case{{192, 107, 513, 371}, screen, {192, 107}},
+             Case{{192, 107, 513, 371}, {0, 0, 640, 512}, {127, 107}}, // 1280 x 1024 at 2
+             Case{{192, 107, 513, 371}, {0, 0, 640, 400}, {127, 29}},
+             Case{{192, 107, 513, 371}, {0, 0, 426, 341}, {0, 0}}, // larger than the area
+             Case{{192, 107, 513, 371}, {0, 32, 1280, 992}, {192, 107}},
+             Case{{192, 107, 513, 371}, {300, 200, 900, 700}, {300, 200}}, // a panel left, top
+             Case{{192, 107, 513, 371}, {1280, 0, 640, 512}, {1280, 107}}, // a second screen
+         }) {
+        EXPECT_EQ(PlaceInside(c.Wanted, c.Area), c.Expected)
+            << c.Area.width() << "x" << c.Area.height() << "+" << c.Area.x() << "+" << c.Area.y();
+    }
+}
+
+namespace {
+
+// On each side: inside the area when it fits, at the area's start when not.
+void ExpectOnScreen(const QRect& window, const QRect& area) {
+    auto axis = [](int start, int length, int areaStart, int areaLength) {
+        return length > areaLength ? start == areaStart
+                                   : start >= areaStart && start + length <= areaStart + areaLength;
+    };
+    EXPECT_TRUE(axis(window.x(), window.width(), area.x(), area.width()) &&
+                axis(window.y(), window.height(), area.y(), area.height()))
+        << window.width() << "x" << window.height() << " at " << window.x() << "," << window.y()
+        << " on " << area.width() << "x" << area.height();
+}
+
+} // namespace
+
+// The design's place where the screen has room for it, else just inside.
+TEST_F(Scaled, TheWindowAndTheChooserOpenInsideTheScreen) {
+    const QRect area = Form->screen()->availableGeometry();
+    // The design's frame: 4 + 4 wide, 23 + 4 high around the client area.
+    const QRect designFrame(Form->pos(), QSize(513, 371));
+    ExpectOnScreen(designFrame, area);
+    if (area.contains(QRect(192, 107, 513, 371))) {
+        EXPECT_EQ(Form->pos(), QPoint(192, 107));
+    }
+    TDirectoryDialog chooser((Home / "bin").string(), Form.get());
+    ExpectOnScreen(QRect(chooser.pos(), chooser.size()), area);
+}
