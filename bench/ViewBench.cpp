@@ -4,8 +4,12 @@
 //     6000 x 4000 picture at 800 %, 30 % and 10 % (at 10 % the whole view is
 //     only 600 x 400), painted from the bitmap; floor PaintFloor, a plain
 //     memcpy of the same 1920 x 1080 output pixels;
+//   Paint800Ratio2: the same logical area at a device pixel ratio of 2, so
+//     3840 x 2160 device pixels of a view twice as large; floor
+//     PaintFloorRatio2, a memcpy of those device pixels;
 //   WindowRepaint800: the same area through the real window (offscreen), Qt's
-//     drawing of the painted pixels included;
+//     drawing of the painted pixels included (bench/run.sh runs it and Pick
+//     again at QT_SCALE_FACTOR=2);
 //   Pick: one eyedropper click handled by the window (cursor mapping, pixel
 //     read, the colour shown);
 //   ListFolder: the file list reading a folder of 10,000 files; floor
@@ -83,29 +87,39 @@ const TBitmap& Picture() {
     return bitmap;
 }
 
-std::vector<std::uint32_t>& Output() {
-    static std::vector<std::uint32_t> out(std::size_t(AreaWidth) * AreaHeight, 1);
-    return out;
+// Output for `ratio` device pixels per logical pixel, faulted in once.
+std::vector<std::uint32_t>& Output(int ratio = 1) {
+    static std::vector<std::uint32_t> out1(std::size_t(AreaWidth) * AreaHeight, 1);
+    static std::vector<std::uint32_t> out2(std::size_t(AreaWidth) * AreaHeight * 4, 1);
+    return ratio == 1 ? out1 : out2;
 }
 
-void PaintFloor(benchmark::State& state) {
-    static const std::vector<std::uint32_t> source(Output().size(), 7);
+void Floor(benchmark::State& state, int ratio) {
+    const std::vector<std::uint32_t> source(Output(ratio).size(), 7);
     for (auto _ : state) {
-        std::memcpy(Output().data(), source.data(), source.size() * 4);
+        std::memcpy(Output(ratio).data(), source.data(), source.size() * 4);
         benchmark::ClobberMemory();
     }
 }
+void PaintFloor(benchmark::State& state) {
+    Floor(state, 1);
+}
+void PaintFloorRatio2(benchmark::State& state) {
+    Floor(state, 2);
+}
 
-void Paint(benchmark::State& state, int percent) {
+// A logical 1920 x 1080 area in the middle of the view, painted in device
+// pixels: at a ratio of 2 the view and the area are twice as wide and high.
+void Paint(benchmark::State& state, int percent, int ratio = 1) {
     const TBitmapImage& image = *Picture().Image();
-    const int vw = PictureWidth * percent / 100;
-    const int vh = PictureHeight * percent / 100;
-    // An area in the middle of the view where the view is larger than it.
-    const TViewRect area{std::max(0, (vw - AreaWidth) / 2), std::max(0, (vh - AreaHeight) / 2),
-                         AreaWidth, AreaHeight};
+    const int vw = PictureWidth * percent / 100 * ratio;
+    const int vh = PictureHeight * percent / 100 * ratio;
+    const int aw = AreaWidth * ratio;
+    const int ah = AreaHeight * ratio;
+    const TViewRect area{std::max(0, (vw - aw) / 2), std::max(0, (vh - ah) / 2), aw, ah};
     TStretchScratch scratch;
     for (auto _ : state) {
-        StretchDraw(image, vw, vh, area, Output().data(), AreaWidth, scratch);
+        StretchDraw(image, vw, vh, area, Output(ratio).data(), std::size_t(aw), scratch);
         benchmark::ClobberMemory();
     }
 }
@@ -118,6 +132,9 @@ void Paint30(benchmark::State& s) {
 }
 void Paint10(benchmark::State& s) {
     Paint(s, 10);
+}
+void Paint800Ratio2(benchmark::State& s) {
+    Paint(s, 800, 2);
 }
 
 class BenchDesktop : public TDesktop {
@@ -187,6 +204,7 @@ void WindowRepaint800(benchmark::State& state) {
     for (auto _ : state) {
         form.Img1->repaint(area);
     }
+    state.counters["device_pixel_ratio"] = form.devicePixelRatioF();
     state.counters["viewport_w"] = form.SCRLB1->viewport()->width();
     state.counters["viewport_h"] = form.SCRLB1->viewport()->height();
 }
@@ -203,6 +221,7 @@ void Pick(benchmark::State& state) {
     state.counters["peak_rss_over_bitmap_MiB"] =
         (double(PeakResidentBytes()) - bitmapBytes) / 1048576.0;
     state.counters["zoom_percent"] = std::stoi(form.Label5->Caption());
+    state.counters["device_pixel_ratio"] = form.devicePixelRatioF();
 }
 
 // 10,000 files: a mix of .bmp, .jpg, .JPG, .jpeg, .png and .txt.
@@ -256,6 +275,8 @@ BENCHMARK(PaintFloor)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(Paint800)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(Paint30)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(Paint10)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(PaintFloorRatio2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(Paint800Ratio2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(WindowRepaint800)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(Pick)->Unit(benchmark::kMicrosecond)->MinTime(0.2);
 BENCHMARK(ScanFolder)->Unit(benchmark::kMillisecond)->MinTime(0.5);

@@ -47,6 +47,7 @@ int TButton::CaptionFlags() const {
 }
 
 void TButton::Fit() {
+    FFittedRatio = devicePixelRatioF();
     const QFont design = FHasDesignFont   ? FDesignFont
                          : parentWidget() ? parentWidget()->font()
                                           : font();
@@ -56,6 +57,9 @@ void TButton::Fit() {
 }
 
 void TButton::paintEvent(QPaintEvent* event) {
+    if (devicePixelRatioF() != FFittedRatio) {
+        Fit();
+    }
     if (!FWordWrap) {
         QPushButton::paintEvent(event);
         return;

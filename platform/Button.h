@@ -36,4 +36,5 @@ private:
     bool FWordWrap = false;
     QFont FDesignFont;
     bool FHasDesignFont = false;
+    qreal FFittedRatio = 0; // as a label's
 };

@@ -192,7 +192,15 @@ void TFileListBox::SetItemHeight(int height) {
 
 // Any name may hold accented capitals, Japanese and descenders at once: the
 // font is the one whose ink fits a row for all of them.
+void TFileListBox::paintEvent(QPaintEvent* event) {
+    if (devicePixelRatioF() != FFittedRatio) {
+        FitRowFont();
+    }
+    QListView::paintEvent(event);
+}
+
 void TFileListBox::FitRowFont() {
+    FFittedRatio = devicePixelRatioF();
     const QFont design = parentWidget() ? parentWidget()->font() : font();
     const QString sample = QString::fromUtf8("ÅÉÄ写真_gjpqy()");
     // Only the height is at stake: a name too long for its row is elided.

@@ -50,6 +50,7 @@ protected:
                                                          const QEvent* event) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void FitRowFont();
@@ -58,6 +59,7 @@ private:
     std::string FMask = "*.*";
     std::string FDirectory;
     int FItemHeight = 12;
+    qreal FFittedRatio = 0; // as a label's
     // The row pressed while it was already the selected one, or -1.
     int FPressedSelectedRow = -1;
 };

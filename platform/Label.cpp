@@ -55,7 +55,15 @@ void TLabel::resizeEvent(QResizeEvent* event) {
     Fit();
 }
 
+void TLabel::paintEvent(QPaintEvent* event) {
+    if (devicePixelRatioF() != FFittedRatio) {
+        Fit();
+    }
+    QLabel::paintEvent(event);
+}
+
 void TLabel::Fit() {
+    FFittedRatio = devicePixelRatioF();
     QFont design = FHasDesignFont ? FDesignFont : parentWidget() ? parentWidget()->font() : font();
     setFont(
         FitFont(design, FSamples + QStringList{text()}, QRectF(contentsRect()), int(alignment())));

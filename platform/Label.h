@@ -30,6 +30,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void Fit();
@@ -37,4 +38,7 @@ private:
     QFont FDesignFont;
     bool FHasDesignFont = false;
     QStringList FSamples;
+    // The device pixel ratio the font was fitted at: glyphs are hinted to
+    // device pixels, so a window moved to another scale fits again.
+    qreal FFittedRatio = 0;
 };

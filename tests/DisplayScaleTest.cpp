@@ -53,9 +53,10 @@ protected:
         ASSERT_NE(Form->Img1->Bitmap(), nullptr);
     }
     double Ratio() const { return Form->devicePixelRatioF(); }
-    // The window's pixels as painted: the backing store's own image.
+    // The window's pixels as painted, once pending updates are: the backing
+    // store's own image. Only what changed is painted again, as on a screen.
     QImage Painted() {
-        Form->repaint();
+        QTest::qWait(30);
         const QPaintDevice* device = Form->backingStore()->paintDevice();
         EXPECT_EQ(device->devType(), QInternal::Image);
         return *static_cast<const QImage*>(device);
@@ -99,9 +100,18 @@ TEST_F(Scaled, EveryDevicePixelShowsThePicturesOwnPixelThatItsPickGives) {
         SCOPED_TRACE("zoom " + std::to_string(c.Percent) + " %, scrolled by " +
                      std::to_string(c.Scroll.x()) + "," + std::to_string(c.Scroll.y()));
         Zoom(c.Percent);
-        Form->SCRLB1->horizontalScrollBar()->setValue(c.Scroll.x());
-        Form->SCRLB1->verticalScrollBar()->setValue(c.Scroll.y());
-        ASSERT_EQ(Form->SCRLB1->horizontalScrollBar()->value(), c.Scroll.x());
+        // Scrolled a pixel at a time, as a user drags: each step moves what is
+        // painted and paints only what comes into view.
+        QScrollBar* across = Form->SCRLB1->horizontalScrollBar();
+        QScrollBar* down = Form->SCRLB1->verticalScrollBar();
+        across->setValue(0);
+        down->setValue(0);
+        while (across->value() < c.Scroll.x() || down->value() < c.Scroll.y()) {
+            across->setValue(std::min(across->value() + 1, c.Scroll.x()));
+            down->setValue(std::min(down->value() + 1, c.Scroll.y()));
+            Painted();
+        }
+        ASSERT_EQ(across->value(), c.Scroll.x());
         const QImage painted = Painted();
         const TViewRect view = Form->Img1->DeviceView();
         const QRect visible = VisibleView();
