@@ -10,7 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic qt6-translations-l10n
   xvfb xauth xdotool xclip x11-utils imagemagick libx11-dev libxcb1-dev python3
-  qt6-wayland sway wayvnc grim wl-clipboard
+  x11-xserver-utils qt6-wayland sway wayvnc grim wl-clipboard
   desktop-file-utils appstream libxml2-utils librsvg2-bin
   clang libclang-rt-14-dev
 )

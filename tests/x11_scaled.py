@@ -1,10 +1,11 @@
 #!/usr/bin/python3
 """The built program in a real X server at a display scale (QT_SCALE_FACTOR
-1.5 or 2), used from outside with xdotool, ImageMagick's import and xclip:
+1.5 or 2, or the desktop's Xft.dpi of 192, which Qt turns into a ratio of 2
+by itself), used from outside with xdotool, ImageMagick's import and xclip:
 the window opens inside the screen; in the image mode every device pixel of
 a patch of the view, clicked with the pointer at that device pixel, gives
 the colour the screen shows there, at 100 % and at 300 %; the texts of a
-pick are copied. Usage: x11_scaled.py IROCHI SCALE   (exit 77: tools missing)"""
+pick are copied. Usage: x11_scaled.py IROCHI SCALE|dpi192   (exit 77: tools missing)"""
 
 import os
 import shutil
@@ -18,13 +19,18 @@ import screen_test as st
 SCREEN = (1280, 1024)
 
 
-def main(exe, scale):
+def main(exe, setting):
+    by_dpi = setting == "dpi192"
+    scale = 2.0 if by_dpi else float(setting)
     if os.environ.get("IROCHI_X11_SCALED") != "inside":
-        st.require("xvfb-run", "xdotool", "xclip", "import", "convert")
+        st.require("xvfb-run", "xdotool", "xclip", "import", "convert", *(["xrdb"] * by_dpi))
         env = dict(os.environ, IROCHI_X11_SCALED="inside")
-        server = f"-screen 0 {SCREEN[0]}x{SCREEN[1]}x24"
+        # -noreset: the server keeps its resources when the last client leaves.
+        server = f"-noreset -screen 0 {SCREEN[0]}x{SCREEN[1]}x24"
         return subprocess.call(["xvfb-run", "-a", "-s", server, sys.executable,
-                                os.path.abspath(__file__), exe, str(scale)], env=env)
+                                os.path.abspath(__file__), exe, setting], env=env)
+    if by_dpi:
+        subprocess.run(["xrdb", "-merge"], input=b"Xft.dpi: 192\n", check=True)
     report = st.Report()
     with tempfile.TemporaryDirectory() as work:
         os.makedirs(f"{work}/bin")
@@ -34,7 +40,10 @@ def main(exe, scale):
         with open(f"{work}/bin/pixdir.txt", "w") as f:
             f.write(f"{work}/pictures")
         # The X server whatever platform the environment names.
-        env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_SCALE_FACTOR=str(scale))
+        env = dict(os.environ, QT_QPA_PLATFORM="xcb")
+        env.pop("QT_SCALE_FACTOR", None)
+        if not by_dpi:
+            env["QT_SCALE_FACTOR"] = str(scale)
         program = subprocess.Popen([f"{work}/bin/irochi"], env=env)
         try:
             run(report, scale)
@@ -113,4 +122,4 @@ def run(report, scale):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], float(sys.argv[2])))
+    sys.exit(main(sys.argv[1], sys.argv[2]))
