@@ -36,6 +36,8 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // Names the user's configuration folder (~/.config/irochi), whatever the
     // executable is called.
     setApplicationName("irochi");
+    // Ties the window to its launcher and icon: the Wayland app id.
+    setDesktopFileName(IROCHI_APP_ID);
     InstallQtTranslation();
     InstallFontSubstitutions();
     // The window is a fixed design of classic three-dimensional controls.

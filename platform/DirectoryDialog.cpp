@@ -183,6 +183,9 @@ void TDirectoryDialog::FillDrives() {
             roots << volume.rootPath();
         }
     }
+    // In a chroot or a container the system may report no file system the
+    // process can see; the root is always there.
+    roots << "/";
     roots.removeDuplicates();
     roots.sort();
     FDrives->clear();

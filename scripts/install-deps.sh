@@ -13,6 +13,7 @@ packages=(
   x11-xserver-utils qt6-wayland sway wayvnc grim wl-clipboard
   desktop-file-utils appstream libxml2-utils librsvg2-bin
   clang libclang-rt-14-dev
+  debhelper dpkg-dev lintian
 )
 
 missing=()

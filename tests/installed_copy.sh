@@ -20,19 +20,19 @@ fail=0
 check() { # what expected actual
   if [ "$2" = "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected $2, got $3"; fail=1; fi
 }
-for f in bin/irochi share/applications/irochi.desktop share/icons/hicolor/scalable/apps/irochi.svg \
-         share/metainfo/irochi.metainfo.xml; do
+for f in bin/irochi share/applications/io.github.irochi.Irochi.desktop share/icons/hicolor/scalable/apps/io.github.irochi.Irochi.svg \
+         share/metainfo/io.github.irochi.Irochi.metainfo.xml share/man/man1/irochi.1; do
   check "installed $f" yes "$([ -s "$prefix/$f" ] && echo yes || echo no)"
 done
 check "executable" yes "$([ -x "$prefix/bin/irochi" ] && echo yes || echo no)"
-check "desktop entry valid" "" "$(desktop-file-validate "$prefix/share/applications/irochi.desktop" 2>&1)"
-appstream=$(appstreamcli validate --no-net "$prefix/share/metainfo/irochi.metainfo.xml" 2>&1 || true)
-check "metadata without errors" 0 "$(printf '%s\n' "$appstream" | grep -c '^E:' || true)"
-check "icon is well-formed XML" "" "$(xmllint --noout "$prefix/share/icons/hicolor/scalable/apps/irochi.svg" 2>&1)"
-check "icon root is svg" svg "$(xmllint --xpath 'local-name(/*)' "$prefix/share/icons/hicolor/scalable/apps/irochi.svg")"
-check "icon renders" yes "$(rsvg-convert -w 48 -h 48 "$prefix/share/icons/hicolor/scalable/apps/irochi.svg" \
+check "desktop entry valid" "" "$(desktop-file-validate "$prefix/share/applications/io.github.irochi.Irochi.desktop" 2>&1)"
+appstream=$(appstreamcli validate --no-net "$prefix/share/metainfo/io.github.irochi.Irochi.metainfo.xml" 2>&1 || true)
+check "metadata without errors or warnings" 0 "$(printf '%s\n' "$appstream" | grep -c '^[EW]:' || true)"
+check "icon is well-formed XML" "" "$(xmllint --noout "$prefix/share/icons/hicolor/scalable/apps/io.github.irochi.Irochi.svg" 2>&1)"
+check "icon root is svg" svg "$(xmllint --xpath 'local-name(/*)' "$prefix/share/icons/hicolor/scalable/apps/io.github.irochi.Irochi.svg")"
+check "icon renders" yes "$(rsvg-convert -w 48 -h 48 "$prefix/share/icons/hicolor/scalable/apps/io.github.irochi.Irochi.svg" \
   -o "$work/icon.png" && [ -s "$work/icon.png" ] && echo yes || echo no)"
-grep -q '^Name\[ja\]=' "$prefix/share/applications/irochi.desktop" && echo "ok: Japanese name" ||
+grep -q '^Name\[ja\]=' "$prefix/share/applications/io.github.irochi.Irochi.desktop" && echo "ok: Japanese name" ||
   { echo "FAIL: no Japanese name"; fail=1; }
 
 if [ "$(id -u)" -ne 0 ]; then
