@@ -129,3 +129,21 @@ TEST(StretchDraw, PictureCoordinatesTruncateTowardZero) {
         }
     }
 }
+
+// The device pixels Qt's backing store gave a 25-pixel-wide control at
+// logical x 5 (and one at -1, scrolled) at each ratio, read off the store.
+TEST(StretchDraw, DeviceSpansAreTheBackingStoresPixels) {
+    struct Case {
+        int Start, Length;
+        double Ratio;
+        int DeviceStart, DeviceLength;
+    };
+    for (const Case& c :
+         {Case{5, 25, 1.0, 5, 25}, Case{5, 25, 1.25, 6, 32}, Case{5, 25, 1.5, 8, 37},
+          Case{5, 25, 1.75, 9, 44}, Case{5, 25, 2.0, 10, 50}, Case{5, 25, 3.0, 15, 75},
+          Case{4, 13, 1.5, 6, 20}, Case{-1, 10, 1.5, -2, 16}, Case{-3, 7, 1.25, -4, 9}}) {
+        const TDeviceSpan span = DeviceSpan(c.Start, c.Length, c.Ratio);
+        EXPECT_EQ(span.Start, c.DeviceStart) << c.Start << " at " << c.Ratio;
+        EXPECT_EQ(span.Length, c.DeviceLength) << c.Start << " at " << c.Ratio;
+    }
+}
