@@ -1,6 +1,8 @@
 #include "FontFit.h"
 
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QHash>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <cmath>
@@ -19,16 +21,36 @@ QFont OfPixelSize(QFont font, int pixels) {
     return font;
 }
 
-// The ink of one line, character by character: a whole string's tight
-// bounds come from its first face only, and a Japanese line mixes faces.
-QRectF LineInk(const QFontMetricsF& metrics, const QString& line) {
+// A character's ink at its origin, remembered per font: labels are given
+// new captions at every pick and every step of a slider, and shaping each
+// character anew would cost more than the rest of a pick.
+QRectF CharacterInk(const QString& fontKey, const QFontMetricsF& metrics,
+                    const QString& character) {
+    static QHash<QString, QRectF> known;
+    const QString key = fontKey + character;
+    auto found = known.constFind(key);
+    if (found == known.constEnd()) {
+        if (known.size() > 4096) {
+            known.clear();
+        }
+        found = known.insert(key, metrics.tightBoundingRect(character));
+    }
+    return *found;
+}
+
+// The ink of one laid-out line, character by character: a whole string's
+// tight bounds come from its first face only, and a Japanese line mixes faces.
+QRectF LineInk(const QString& fontKey, const QFontMetricsF& metrics, const QString& text,
+               const QTextLine& line) {
+    const QString part = text.mid(line.textStart(), line.textLength());
     QRectF ink;
-    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, line);
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, part);
     for (qsizetype start = 0, end = characters.toNextBoundary(); end > start;
          start = end, end = characters.toNextBoundary()) {
-        const QRectF glyph = metrics.tightBoundingRect(line.mid(start, end - start));
+        const QRectF glyph = CharacterInk(fontKey, metrics, part.mid(start, end - start));
         if (!glyph.isEmpty()) {
-            ink |= glyph.translated(metrics.horizontalAdvance(line.left(start)), 0);
+            const qreal x = line.cursorToX(int(line.textStart() + start)) - line.x();
+            ink |= glyph.translated(x, 0);
         }
     }
     return ink;
@@ -67,17 +89,18 @@ QRectF TextInk(const QFont& font, const QString& text, const QRectF& box, int fl
     } else if (flags & Qt::AlignBottom) {
         top += box.height() - height;
     }
+    // Glyphs are hinted to device pixels: the scale is part of the key.
+    const QString fontKey = font.key() + QString::number(qGuiApp->devicePixelRatio()) + QChar(0);
     QRectF ink;
     for (int i = 0; i < layout.lineCount(); ++i) {
         const QTextLine line = layout.lineAt(i);
-        const QString part = text.mid(line.textStart(), line.textLength());
         qreal left = box.left();
         if (flags & Qt::AlignHCenter) {
             left += (box.width() - line.naturalTextWidth()) / 2;
         } else if (flags & Qt::AlignRight) {
             left += box.width() - line.naturalTextWidth();
         }
-        const QRectF glyphs = LineInk(metrics, part);
+        const QRectF glyphs = LineInk(fontKey, metrics, text, line);
         if (!glyphs.isEmpty()) {
             ink |= glyphs.translated(left, top + line.y() + line.ascent());
         }
