@@ -48,32 +48,11 @@ chown nobody "$work/home"
 check "the program's folder is not writable for nobody" no \
   "$(setpriv --reuid=nobody --regid=nogroup --clear-groups test -w "$prefix/bin" && echo yes || echo no)"
 
-cat >"$work/inner.sh" <<'INNER'
-set -euo pipefail
-work=$1 prefix=$2
-export QT_QPA_PLATFORM=xcb # the X server, whatever the environment asks for
-setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$work/home" \
-  XDG_CONFIG_HOME= XDG_RUNTIME_DIR= "$prefix/bin/irochi" 2>"$work/stderr" &
-pid=$!
-trap 'kill $pid 2>/dev/null || true' EXIT
-win=$(timeout 20 xdotool search --sync --name "色をクリックしたら" | head -n 1)
-eval "$(xdotool getwindowgeometry --shell "$win")"
-for caption in 色の配分 読み込んだ画像; do
-  xdotool mousemove $((X + 157)) $((Y + 56)) click 1   # switch
-  deadline=$((SECONDS + 20))
-  until xdotool getwindowname "$win" | grep -q "^$caption"; do
-    [ $SECONDS -lt $deadline ] || { echo "FAIL: no mode caption $caption"; exit 1; }
-    sleep 0.05
-  done
-done
-deadline=$((SECONDS + 20))
-until [ -s "$work/home/.config/irochi/pixdir.txt" ]; do
-  [ $SECONDS -lt $deadline ] || break
-  sleep 0.05
-done
-INNER
-xvfb-run -a -s "-ac -screen 0 1024x768x24" bash "$work/inner.sh" "$work" "$prefix"
+chmod 755 "$work/home"
+xvfb-run -a -s "-ac -screen 0 1024x768x24" \
+  bash "$(dirname "$0")/image_mode_as_nobody.sh" "$prefix/bin/irochi" "$work/home" 255,0,0
 check "remembered in the user's folder" "$work/pictures" "$(cat "$work/home/.config/irochi/pixdir.txt" 2>&1)"
 check "the program's folder untouched" "$work/pictures" "$(cat "$prefix/bin/pixdir.txt")"
-check "no error shown" "" "$(grep -v XDG_RUNTIME_DIR "$work/stderr" || true)"
+check "the picture shown" "255,0,0" "$(cat "$work/home/pixel" 2>&1)"
+check "no error shown" "" "$(grep -v XDG_RUNTIME_DIR "$work/home/stderr" || true)"
 exit $fail

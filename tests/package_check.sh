@@ -82,36 +82,8 @@ convert -size 40x30 xc:'rgb(200,100,50)' BMP3:"$home/pictures/flat.bmp"
 printf '%s' "$home/pictures" >"$home/.config/irochi/pixdir.txt"
 chown -R nobody "$home"
 before=$(stat -c %i "$home/.config/irochi/pixdir.txt")
-cat >"$home/inner.sh" <<'INNER'
-set -euo pipefail
-home=$1
-export QT_QPA_PLATFORM=xcb
-setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$home" XDG_CONFIG_HOME= \
-  XDG_RUNTIME_DIR= /usr/bin/irochi 2>"$home/stderr" &
-pid=$!
-trap 'kill $pid 2>/dev/null || true' EXIT
-win=$(timeout 20 xdotool search --sync --name "色をクリックしたら" | head -n 1)
-eval "$(xdotool getwindowgeometry --shell "$win")"
-for caption in 色の配分 読み込んだ画像; do
-  xdotool mousemove $((X + 157)) $((Y + 56)) click 1
-  deadline=$((SECONDS + 20))
-  until xdotool getwindowname "$win" | grep -q "^$caption"; do
-    [ $SECONDS -lt $deadline ] || { echo "FAIL: no mode caption $caption"; exit 1; }
-    sleep 0.05
-  done
-done
-xdotool mousemove $((X + 404)) $((Y + 79)) click 1
-deadline=$((SECONDS + 20))
-pixel=""
-until [ "$pixel" = "200,100,50" ]; do
-  [ $SECONDS -lt $deadline ] || break
-  import -window root "$home/shot.png"
-  pixel=$(convert "$home/shot.png" -crop "1x1+$((X + 20))+$((Y + 90))" \
-    -format '%[fx:round(255*r)],%[fx:round(255*g)],%[fx:round(255*b)]' info:)
-done
-echo "$pixel" >"$home/pixel"
-INNER
-xvfb-run -a -s "-ac -screen 0 1024x768x24" bash "$home/inner.sh" "$home"
+xvfb-run -a -s "-ac -screen 0 1024x768x24" \
+  bash "$(dirname "$0")/image_mode_as_nobody.sh" /usr/bin/irochi "$home" 200,100,50
 check "the installed program shows the picture" "200,100,50" "$(cat "$home/pixel" 2>&1)"
 check "the folder remembered in the user's file, written anew" yes \
   "$([ "$(stat -c %i "$home/.config/irochi/pixdir.txt")" != "$before" ] &&

@@ -46,6 +46,18 @@ def make_distinct_picture(path, width=40, height=30):
          "BMP3:" + str(path)], check=True)
 
 
+def prepare_copy(work, exe):
+    """A copy of the program in a folder of its own, whose "pixdir.txt" names
+    a folder holding the distinct picture."""
+    os.makedirs(f"{work}/bin")
+    os.makedirs(f"{work}/pictures")
+    shutil.copy(exe, f"{work}/bin/irochi")
+    make_distinct_picture(f"{work}/pictures/distinct.bmp")
+    with open(f"{work}/bin/pixdir.txt", "w") as f:
+        f.write(f"{work}/pictures")
+    return f"{work}/bin/irochi"
+
+
 def read_ppm(data):
     """A binary PPM (P6, 8 bits) as (width, height, pixel function)."""
     fields, pos = [], 0

@@ -141,18 +141,13 @@ def main(exe):
     os.chmod(work, 0o755)
     session = Session(work)
     try:
-        os.makedirs(f"{work}/bin")
-        os.makedirs(f"{work}/pictures")
-        shutil.copy(exe, f"{work}/bin/irochi")
-        st.make_distinct_picture(f"{work}/pictures/distinct.bmp")
-        with open(f"{work}/bin/pixdir.txt", "w") as f:
-            f.write(f"{work}/pictures")
+        copy = st.prepare_copy(work, exe)
         if session.as_user:
             subprocess.run(["chown", "-R", USER, work], check=True)
         start_compositor(session)
         session.start("wayvnc", "-o", OUTPUT, "127.0.0.1", str(VNC_PORT))
         vnc = Rfb(VNC_PORT)
-        program = session.start(f"{work}/bin/irochi", QT_QPA_PLATFORM="wayland")
+        program = session.start(copy, QT_QPA_PLATFORM="wayland")
         run(report, session, vnc, program.pid)
     finally:
         session.stop()

@@ -8,7 +8,6 @@ the colour the screen shows there, at 100 % and at 300 %; the texts of a
 pick are copied. Usage: x11_scaled.py IROCHI SCALE|dpi192   (exit 77: tools missing)"""
 
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -33,18 +32,13 @@ def main(exe, setting):
         subprocess.run(["xrdb", "-merge"], input=b"Xft.dpi: 192\n", check=True)
     report = st.Report()
     with tempfile.TemporaryDirectory() as work:
-        os.makedirs(f"{work}/bin")
-        os.makedirs(f"{work}/pictures")
-        shutil.copy(exe, f"{work}/bin/irochi")
-        st.make_distinct_picture(f"{work}/pictures/distinct.bmp")
-        with open(f"{work}/bin/pixdir.txt", "w") as f:
-            f.write(f"{work}/pictures")
+        copy = st.prepare_copy(work, exe)
         # The X server whatever platform the environment names.
         env = dict(os.environ, QT_QPA_PLATFORM="xcb")
         env.pop("QT_SCALE_FACTOR", None)
         if not by_dpi:
             env["QT_SCALE_FACTOR"] = str(scale)
-        program = subprocess.Popen([f"{work}/bin/irochi"], env=env)
+        program = subprocess.Popen([copy], env=env)
         try:
             run(report, scale)
         finally:
