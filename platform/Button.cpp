@@ -1,11 +1,14 @@
 #include "Button.h"
 
-#include "FontFit.h"
-
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-TButton::TButton(QWidget* parent) : QPushButton(parent) {
+TButton::TButton(QWidget* parent)
+    : QPushButton(parent), FFit(*this, [this]() -> TFitRequest {
+          QString caption = text();
+          caption.remove('&');
+          return {{caption}, QRectF(CaptionArea()), CaptionFlags()};
+      }) {
     setAutoDefault(false);
     connect(this, &QPushButton::clicked, this, [this] {
         if (OnClick) {
@@ -16,24 +19,18 @@ TButton::TButton(QWidget* parent) : QPushButton(parent) {
 
 void TButton::SetCaption(const std::string& caption) {
     setText(QString::fromStdString(caption));
-    Fit();
+    FFit.Refit();
 }
 
 void TButton::SetWordWrap(bool wrap) {
     FWordWrap = wrap;
-    Fit();
+    FFit.Refit();
     update();
-}
-
-void TButton::SetDesignFont(const QFont& font) {
-    FDesignFont = font;
-    FHasDesignFont = true;
-    Fit();
 }
 
 void TButton::resizeEvent(QResizeEvent* event) {
     QPushButton::resizeEvent(event);
-    Fit();
+    FFit.Refit();
 }
 
 QRect TButton::CaptionArea() const {
@@ -46,20 +43,8 @@ int TButton::CaptionFlags() const {
     return Qt::AlignCenter | (FWordWrap ? Qt::TextWordWrap : 0);
 }
 
-void TButton::Fit() {
-    FFittedRatio = devicePixelRatioF();
-    const QFont design = FHasDesignFont   ? FDesignFont
-                         : parentWidget() ? parentWidget()->font()
-                                          : font();
-    QString caption = text();
-    caption.remove('&');
-    setFont(FitFont(design, {caption}, QRectF(CaptionArea()), CaptionFlags()));
-}
-
 void TButton::paintEvent(QPaintEvent* event) {
-    if (devicePixelRatioF() != FFittedRatio) {
-        Fit();
-    }
+    FFit.BeforePaint();
     if (!FWordWrap) {
         QPushButton::paintEvent(event);
         return;

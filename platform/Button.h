@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Events.h"
+#include "FontFit.h"
 
 #include <QPushButton>
 #include <string>
@@ -19,7 +20,7 @@ public:
     void SetWordWrap(bool wrap);
     bool WordWrap() const { return FWordWrap; }
     // The design's font; by default the parent's.
-    void SetDesignFont(const QFont& font);
+    void SetDesignFont(const QFont& font) { FFit.SetDesignFont(font); }
 
     TNotifyEvent OnClick;
 
@@ -28,13 +29,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void Fit();
     // Where the caption is drawn: inside the bevel.
     QRect CaptionArea() const;
     int CaptionFlags() const;
 
     bool FWordWrap = false;
-    QFont FDesignFont;
-    bool FHasDesignFont = false;
-    qreal FFittedRatio = 0; // as a label's
+    TFontFit FFit;
 };

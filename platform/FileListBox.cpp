@@ -2,7 +2,6 @@
 
 #include "Exceptions.h"
 #include "FileSystem.h"
-#include "FontFit.h"
 
 #include <QAbstractListModel>
 #include <QFile>
@@ -55,7 +54,13 @@ bool SameFolderIgnoringCase(const std::string& a, const std::string& b) {
 
 } // namespace
 
-TFileListBox::TFileListBox(QWidget* parent) : QListView(parent), FModel(new TFileNameModel(this)) {
+TFileListBox::TFileListBox(QWidget* parent)
+    : QListView(parent), FModel(new TFileNameModel(this)), FFit(*this, [this]() -> TFitRequest {
+          // Only the height is at stake: a name too long for its row is elided.
+          return {{QString::fromUtf8("ÅÉÄ写真_gjpqy()")},
+                  QRectF(-1e6, 0, 2e6, FItemHeight),
+                  Qt::AlignHCenter | Qt::AlignVCenter};
+      }) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setUniformItemSizes(true);
@@ -63,7 +68,6 @@ TFileListBox::TFileListBox(QWidget* parent) : QListView(parent), FModel(new TFil
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setItemDelegate(new FixedHeightDelegate(FItemHeight, this));
     setModel(FModel);
-    FitRowFont();
     // A mouse press moves the current row before it selects it: the click is
     // reported once the selection has followed.
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
@@ -186,24 +190,11 @@ std::string TFileListBox::FileName() const {
 
 void TFileListBox::SetItemHeight(int height) {
     FItemHeight = height;
-    FitRowFont();
+    FFit.Refit();
     doItemsLayout();
 }
 
-// Any name may hold accented capitals, Japanese and descenders at once: the
-// font is the one whose ink fits a row for all of them.
 void TFileListBox::paintEvent(QPaintEvent* event) {
-    if (devicePixelRatioF() != FFittedRatio) {
-        FitRowFont();
-    }
+    FFit.BeforePaint();
     QListView::paintEvent(event);
-}
-
-void TFileListBox::FitRowFont() {
-    FFittedRatio = devicePixelRatioF();
-    const QFont design = parentWidget() ? parentWidget()->font() : font();
-    const QString sample = QString::fromUtf8("ÅÉÄ写真_gjpqy()");
-    // Only the height is at stake: a name too long for its row is elided.
-    const QRectF row(-1e6, 0, 2e6, FItemHeight);
-    setFont(FitFont(design, {sample}, row, Qt::AlignHCenter | Qt::AlignVCenter));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Events.h"
+#include "FontFit.h"
 
 #include <QListView>
 #include <string>
@@ -53,13 +54,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void FitRowFont();
-
     TFileNameModel* FModel;
     std::string FMask = "*.*";
     std::string FDirectory;
     int FItemHeight = 12;
-    qreal FFittedRatio = 0; // as a label's
+    // Any name may hold accented capitals, Japanese and descenders at once:
+    // the rows' font is the one whose ink fits a row for all of them.
+    TFontFit FFit;
     // The row pressed while it was already the selected one, or -1.
     int FPressedSelectedRow = -1;
 };

@@ -1,10 +1,12 @@
 #include "FontFit.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QHash>
-#include <QTextBoundaryFinder>
+#include <QRawFont>
 #include <QTextLayout>
+#include <QWidget>
 #include <cmath>
 
 namespace {
@@ -21,41 +23,6 @@ QFont OfPixelSize(QFont font, int pixels) {
     return font;
 }
 
-// A character's ink at its origin, remembered per font: labels are given
-// new captions at every pick and every step of a slider, and shaping each
-// character anew would cost more than the rest of a pick.
-QRectF CharacterInk(const QString& fontKey, const QFontMetricsF& metrics,
-                    const QString& character) {
-    static QHash<QString, QRectF> known;
-    const QString key = fontKey + character;
-    auto found = known.constFind(key);
-    if (found == known.constEnd()) {
-        if (known.size() > 4096) {
-            known.clear();
-        }
-        found = known.insert(key, metrics.tightBoundingRect(character));
-    }
-    return *found;
-}
-
-// The ink of one laid-out line, character by character: a whole string's
-// tight bounds come from its first face only, and a Japanese line mixes faces.
-QRectF LineInk(const QString& fontKey, const QFontMetricsF& metrics, const QString& text,
-               const QTextLine& line) {
-    const QString part = text.mid(line.textStart(), line.textLength());
-    QRectF ink;
-    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, part);
-    for (qsizetype start = 0, end = characters.toNextBoundary(); end > start;
-         start = end, end = characters.toNextBoundary()) {
-        const QRectF glyph = CharacterInk(fontKey, metrics, part.mid(start, end - start));
-        if (!glyph.isEmpty()) {
-            const qreal x = line.cursorToX(int(line.textStart() + start)) - line.x();
-            ink |= glyph.translated(x, 0);
-        }
-    }
-    return ink;
-}
-
 int WidestInk(const QFont& font, const QStringList& texts, const QRectF& box, int flags) {
     qreal widest = 0;
     for (const QString& text : texts) {
@@ -64,60 +31,7 @@ int WidestInk(const QFont& font, const QStringList& texts, const QRectF& box, in
     return static_cast<int>(std::ceil(widest));
 }
 
-} // namespace
-
-QRectF TextInk(const QFont& font, const QString& text, const QRectF& box, int flags) {
-    const bool wrap = flags & Qt::TextWordWrap;
-    QTextLayout layout(text, font);
-    QTextOption option;
-    option.setWrapMode(wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-    layout.setTextOption(option);
-    const QFontMetricsF metrics(font);
-    qreal height = -metrics.leading();
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(wrap ? box.width() : 1e6);
-        height += metrics.leading();
-        line.setPosition(QPointF(0, height));
-        height += line.height();
-    }
-    layout.endLayout();
-
-    qreal top = box.top();
-    if (flags & Qt::AlignVCenter) {
-        top += (box.height() - height) / 2;
-    } else if (flags & Qt::AlignBottom) {
-        top += box.height() - height;
-    }
-    // Glyphs are hinted to device pixels: the scale is part of the key.
-    const QString fontKey = font.key() + QString::number(qGuiApp->devicePixelRatio()) + QChar(0);
-    QRectF ink;
-    for (int i = 0; i < layout.lineCount(); ++i) {
-        const QTextLine line = layout.lineAt(i);
-        qreal left = box.left();
-        if (flags & Qt::AlignHCenter) {
-            left += (box.width() - line.naturalTextWidth()) / 2;
-        } else if (flags & Qt::AlignRight) {
-            left += box.width() - line.naturalTextWidth();
-        }
-        const QRectF glyphs = LineInk(fontKey, metrics, text, line);
-        if (!glyphs.isEmpty()) {
-            ink |= glyphs.translated(left, top + line.y() + line.ascent());
-        }
-    }
-    return ink;
-}
-
-bool InkFits(const QFont& font, const QStringList& texts, const QRectF& box, int flags) {
-    for (const QString& text : texts) {
-        if (!box.contains(TextInk(font, text, box, flags))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-QFont FitFont(const QFont& design, const QStringList& texts, const QRectF& box, int flags) {
+QFont Search(const QFont& design, const QStringList& texts, const QRectF& box, int flags) {
     if (InkFits(design, texts, box, flags)) {
         return design;
     }
@@ -149,4 +63,117 @@ QFont FitFont(const QFont& design, const QStringList& texts, const QRectF& box, 
         }
     }
     return OfPixelSize(design, smallest);
+}
+
+} // namespace
+
+QRectF TextInk(const QFont& font, const QString& text, const QRectF& box, int flags) {
+    const bool wrap = flags & Qt::TextWordWrap;
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    layout.setTextOption(option);
+    const qreal leading = QFontMetricsF(font).leading();
+    qreal height = -leading;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(wrap ? box.width() : 1e6);
+        height += leading;
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    layout.endLayout();
+
+    qreal top = box.top();
+    if (flags & Qt::AlignVCenter) {
+        top += (box.height() - height) / 2;
+    } else if (flags & Qt::AlignBottom) {
+        top += box.height() - height;
+    }
+    // Glyph by glyph, each in the face it is drawn with: a Japanese line mixes
+    // faces, and a whole string's tight bounds come from its first face only.
+    QRectF ink;
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine line = layout.lineAt(i);
+        QPointF offset(box.left(), top);
+        if (flags & Qt::AlignHCenter) {
+            offset.rx() += (box.width() - line.naturalTextWidth()) / 2;
+        } else if (flags & Qt::AlignRight) {
+            offset.rx() += box.width() - line.naturalTextWidth();
+        }
+        for (const QGlyphRun& run : line.glyphRuns()) {
+            const QRawFont face = run.rawFont();
+            const QList<quint32> glyphs = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype g = 0; g < glyphs.size(); ++g) {
+                const QRectF glyph = face.boundingRect(glyphs[g]);
+                if (!glyph.isEmpty()) {
+                    ink |= glyph.translated(positions[g] + offset);
+                }
+            }
+        }
+    }
+    return ink;
+}
+
+bool InkFits(const QFont& font, const QStringList& texts, const QRectF& box, int flags) {
+    for (const QString& text : texts) {
+        if (!box.contains(TextInk(font, text, box, flags))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The same design, texts, box and flags always find the same font: the
+// window's twelve step buttons, say, ask four questions between them.
+QFont FitFont(const QFont& design, const QStringList& texts, const QRectF& box, int flags) {
+    static QHash<QString, QFont> found;
+    const QString key = design.key() + QChar(0) + texts.join(QChar(0)) + QChar(0) +
+                        QString("%1 %2 %3 %4 %5")
+                            .arg(box.width())
+                            .arg(box.height())
+                            .arg(flags)
+                            .arg(qGuiApp->devicePixelRatio());
+    auto it = found.constFind(key);
+    if (it == found.constEnd()) {
+        if (found.size() > 256) {
+            found.clear();
+        }
+        it = found.insert(key, Search(design, texts, box, flags));
+    }
+    return *it;
+}
+
+void TFontFit::SetDesignFont(const QFont& font) {
+    FDesignFont = font;
+    FHasDesignFont = true;
+    FControl.setFont(font); // until it is fitted
+    Refit();
+}
+
+void TFontFit::Refit() {
+    FStale = true;
+    if (FControl.isVisible()) {
+        Fit();
+    }
+}
+
+bool TFontFit::Current() const {
+    return !FStale && FControl.devicePixelRatioF() == FFittedRatio;
+}
+
+void TFontFit::BeforePaint() {
+    if (!Current()) {
+        Fit();
+    }
+}
+
+void TFontFit::Fit() {
+    const QWidget* parent = FControl.parentWidget();
+    const QFont design = FHasDesignFont ? FDesignFont : parent ? parent->font() : FControl.font();
+    const TFitRequest request = FRequest();
+    FControl.setFont(FitFont(design, request.Texts, request.Box, request.Flags));
+    FStale = false;
+    FFittedRatio = FControl.devicePixelRatioF();
 }

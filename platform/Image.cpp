@@ -52,11 +52,10 @@ void TImage::paintEvent(QPaintEvent* event) {
     // or a grab's pixmap, whose first pixel is the view's first.
     const QTransform toDevice = painter.deviceTransform();
     const QPoint origin(qRound(toDevice.dx()), qRound(toDevice.dy()));
-    // The exposed part in device pixels of the view, a pixel wider on every
-    // side for the rounding; the backing store clips what lies outside.
+    // The exposed part in device pixels of the view, rounded outward; the
+    // backing store clips what lies outside.
     const QRect exposed = toDevice.mapRect(QRectF(event->rect())).toAlignedRect();
-    const QRect area =
-        exposed.translated(-origin).adjusted(-1, -1, 1, 1) & QRect(0, 0, view.Width, view.Height);
+    const QRect area = exposed.translated(-origin) & QRect(0, 0, view.Width, view.Height);
     if (area.isEmpty()) {
         return;
     }

@@ -1,9 +1,11 @@
 #include "Label.h"
 
-#include "FontFit.h"
 #include "QtColor.h"
 
-TLabel::TLabel(QWidget* parent) : QLabel(parent) {
+TLabel::TLabel(QWidget* parent)
+    : QLabel(parent), FFit(*this, [this]() -> TFitRequest {
+          return {FSamples + QStringList{text()}, QRectF(contentsRect()), int(alignment())};
+      }) {
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setMargin(0);
@@ -15,9 +17,8 @@ void TLabel::SetCaption(const std::string& caption) {
     setText(QString::fromStdString(caption));
     // A caption that fits the font already keeps it: picking colours after
     // one another never changes the font under the user's eyes.
-    const QRectF box(contentsRect());
-    if (!InkFits(font(), {text()}, box, int(alignment()))) {
-        Fit();
+    if (FFit.Current() && !InkFits(font(), {text()}, QRectF(contentsRect()), int(alignment()))) {
+        FFit.Refit();
     }
 }
 
@@ -36,35 +37,20 @@ void TLabel::SetFontColor(TColor color) {
 
 void TLabel::SetAlignment(Qt::Alignment horizontal) {
     setAlignment((horizontal & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
-    Fit();
-}
-
-void TLabel::SetDesignFont(const QFont& font) {
-    FDesignFont = font;
-    FHasDesignFont = true;
-    Fit();
+    FFit.Refit();
 }
 
 void TLabel::SetFitSamples(const QStringList& samples) {
     FSamples = samples;
-    Fit();
+    FFit.Refit();
 }
 
 void TLabel::resizeEvent(QResizeEvent* event) {
     QLabel::resizeEvent(event);
-    Fit();
+    FFit.Refit();
 }
 
 void TLabel::paintEvent(QPaintEvent* event) {
-    if (devicePixelRatioF() != FFittedRatio) {
-        Fit();
-    }
+    FFit.BeforePaint();
     QLabel::paintEvent(event);
-}
-
-void TLabel::Fit() {
-    FFittedRatio = devicePixelRatioF();
-    QFont design = FHasDesignFont ? FDesignFont : parentWidget() ? parentWidget()->font() : font();
-    setFont(
-        FitFont(design, FSamples + QStringList{text()}, QRectF(contentsRect()), int(alignment())));
 }

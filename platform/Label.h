@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Color.h"
+#include "FontFit.h"
 
 #include <QLabel>
 #include <QStringList>
@@ -23,7 +24,7 @@ public:
     // Horizontal alignment: left, centre or right.
     void SetAlignment(Qt::Alignment horizontal);
     // The design's font; by default the parent's.
-    void SetDesignFont(const QFont& font);
+    void SetDesignFont(const QFont& font) { FFit.SetDesignFont(font); }
     // Captions the font must fit besides the current one, so that a label
     // whose caption changes keeps one font.
     void SetFitSamples(const QStringList& samples);
@@ -33,12 +34,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void Fit();
-
-    QFont FDesignFont;
-    bool FHasDesignFont = false;
     QStringList FSamples;
-    // The device pixel ratio the font was fitted at: glyphs are hinted to
-    // device pixels, so a window moved to another scale fits again.
-    qreal FFittedRatio = 0;
+    TFontFit FFit;
 };

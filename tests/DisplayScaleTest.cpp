@@ -3,17 +3,15 @@
 // device pixel by device pixel, against what a pick there gives; every text
 // against the box it is drawn in; the window's place on the screen.
 #include "DirectoryDialog.h"
+#include "FontFit.h"
 #include "FormFixture.h"
 
 #include <QBackingStore>
-#include <QGlyphRun>
 #include <QLabel>
 #include <QPushButton>
-#include <QRawFont>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyleOptionButton>
-#include <QTextLayout>
 
 namespace fs = std::filesystem;
 
@@ -174,55 +172,6 @@ TEST_F(Scaled, APickByThePointerNamesTheDevicePixelUnderIt) {
 
 namespace {
 
-// Where a text's ink lies when drawn in the box with the flags, laid out as
-// QPainter::drawText lays it out: lines of ascent + descent, leading between
-// them, each line aligned on its own.
-QRectF InkRect(const QFont& font, const QRectF& box, int flags, const QString& text) {
-    QTextLayout layout(text, font);
-    QTextOption option;
-    option.setWrapMode((flags & Qt::TextWordWrap) ? QTextOption::WrapAtWordBoundaryOrAnywhere
-                                                  : QTextOption::NoWrap);
-    layout.setTextOption(option);
-    const qreal leading = QFontMetricsF(font).leading();
-    qreal height = -leading;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth((flags & Qt::TextWordWrap) ? box.width() : 1e6);
-        height += leading;
-        line.setPosition(QPointF(0, height));
-        height += line.height();
-    }
-    layout.endLayout();
-    qreal top = box.top();
-    if (flags & Qt::AlignVCenter) {
-        top += (box.height() - height) / 2;
-    } else if (flags & Qt::AlignBottom) {
-        top += box.height() - height;
-    }
-    QRectF ink;
-    for (int i = 0; i < layout.lineCount(); ++i) {
-        const QTextLine line = layout.lineAt(i);
-        qreal left = box.left();
-        if (flags & Qt::AlignHCenter) {
-            left += (box.width() - line.naturalTextWidth()) / 2;
-        } else if (flags & Qt::AlignRight) {
-            left += box.width() - line.naturalTextWidth();
-        }
-        for (const QGlyphRun& run : line.glyphRuns()) {
-            const QRawFont font = run.rawFont();
-            const QList<quint32> glyphs = run.glyphIndexes();
-            const QList<QPointF> positions = run.positions();
-            for (qsizetype g = 0; g < glyphs.size(); ++g) {
-                const QRectF glyph = font.boundingRect(glyphs[g]);
-                if (!glyph.isEmpty()) {
-                    ink |= glyph.translated(positions[g] + QPointF(left, top));
-                }
-            }
-        }
-    }
-    return ink;
-}
-
 struct TextInBox {
     std::string What;
     QString Text;
@@ -239,7 +188,7 @@ std::string Describe(const QRectF& r) {
 
 void ExpectInkInside(const std::vector<TextInBox>& texts) {
     for (const TextInBox& t : texts) {
-        const QRectF ink = InkRect(t.Font, t.Box, t.Flags, t.Text);
+        const QRectF ink = TextInk(t.Font, t.Text, t.Box, t.Flags);
         const QRectF inside = t.Inside.isEmpty() ? t.Box : t.Inside;
         EXPECT_FALSE(ink.isEmpty()) << t.What;
         EXPECT_TRUE(inside.contains(ink))
@@ -268,14 +217,35 @@ void AddButton(std::vector<TextInBox>& texts, const QPushButton& button) {
                      Qt::AlignCenter | (own && own->WordWrap() ? Qt::TextWordWrap : 0)});
 }
 
+// The labels and buttons that show, in the fonts they are painted in.
+void AddShown(std::vector<TextInBox>& texts, QWidget& window) {
+    QTest::qWait(30); // painted, and so fitted
+    for (const TLabel* label : window.findChildren<TLabel*>()) {
+        if (label->isVisible()) {
+            AddLabel(texts, *label, label->text());
+        }
+    }
+    for (const QPushButton* button : window.findChildren<QPushButton*>()) {
+        if (button->isVisible()) {
+            AddButton(texts, *button);
+        }
+    }
+}
+
 } // namespace
 
 TEST_F(Scaled, EveryTextIsDrawnWholeInsideItsControl) {
     SCOPED_TRACE("device pixel ratio " + std::to_string(Ratio()));
     std::vector<TextInBox> texts;
-    for (const TLabel* label : Form->findChildren<TLabel*>()) {
-        AddLabel(texts, *label, label->text());
+    SwitchTo(1); // the sliders' rows and step buttons
+    AddShown(texts, *Form);
+    for (TLabel* channel : Form->ChannelLabels) {
+        AddLabel(texts, *channel, "255");
     }
+    SwitchTo(2);
+    Form->FLB1->SetItemIndex(0); // the zoom controls
+    AddShown(texts, *Form);
+    // Every caption the labels that change are given, in the font they keep.
     for (const char* value : {"10", "20", "30", "40", "50", "60", "70", "80", "90", "100", "200",
                               "300", "400", "500", "600", "700", "800"}) {
         AddLabel(texts, *Form->Label5, value);
@@ -286,12 +256,6 @@ TEST_F(Scaled, EveryTextIsDrawnWholeInsideItsControl) {
     for (const char* value : {"RGB(255, 255, 255)", "RGB(188, 188, 188)"}) {
         AddLabel(texts, *Form->LV2, value);
     }
-    for (TLabel* channel : Form->ChannelLabels) {
-        AddLabel(texts, *channel, "255");
-    }
-    for (const QPushButton* button : Form->findChildren<QPushButton*>()) {
-        AddButton(texts, *button);
-    }
 
     // File names with descenders, underscores and Japanese, in the list's rows.
     for (const char* name :
@@ -299,6 +263,7 @@ TEST_F(Scaled, EveryTextIsDrawnWholeInsideItsControl) {
         WriteFileBytes(Home / "bin" / name, {1});
     }
     Form->OpenImageFolder((Home / "bin").string());
+    QTest::qWait(30);
     TFileListBox* list = Form->FLB1;
     for (int i = 0; i < list->Count(); ++i) {
         const QRect row = list->visualRect(list->model()->index(i, 0));

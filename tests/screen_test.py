@@ -119,6 +119,17 @@ def device(window, point, scale):
     return (window[0] + int(point[0] * scale), window[1] + int(point[1] * scale))
 
 
+def enter_image_mode(report, click, at, name, screen):
+    """Switches twice into the image mode, checking each caption, and shows
+    the first picture of the list."""
+    for caption in CAPTIONS[1:]:
+        click(*at(SWITCH))
+        report.check("caption after switch", caption, until(name, lambda n: n == caption))
+    click(*at(FIRST_FILE))
+    report.check("picture shown", 50, until(lambda: screen()(*at(PATCH_START))[2],
+                                            lambda b: b == 50))
+
+
 def check_picks(report, what, click, preview, reference, window, scale, size=9):
     """Clicks every device pixel of a size x size patch of the view and checks
     that the picked colour, shown on the preview, is the colour the screen

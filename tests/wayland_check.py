@@ -205,12 +205,7 @@ def run(report, session, vnc, pid):
     click(*at(st.COPY_RGB))
     report.check("copied RGB text", "RGB(255, 0, 0)",
                  st.until(clipboard, lambda t: t == "RGB(255, 0, 0)"))
-    for caption in st.CAPTIONS[1:]:
-        click(*at(st.SWITCH))
-        report.check("caption after switch", caption, st.until(name, lambda c: c == caption))
-    click(*at(st.FIRST_FILE))
-    report.check("picture shown", 50, st.until(lambda: screen()(*at(st.PATCH_START))[2],
-                                               lambda b: b == 50))
+    st.enter_image_mode(report, click, at, name, screen)
     for output_scale in (1, 2):
         if output_scale != scale:
             scale = output_scale

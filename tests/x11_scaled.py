@@ -89,12 +89,7 @@ def run(report, scale):
     def name():
         return xdotool("getwindowname", win).strip()
 
-    for caption in st.CAPTIONS[1:]:
-        click(*at(st.SWITCH))
-        report.check("caption after switch", caption, st.until(name, lambda n: n == caption))
-    click(*at(st.FIRST_FILE))
-    report.check("picture shown", 50, st.until(lambda: screen()(*at(st.PATCH_START))[2],
-                                               lambda b: b == 50))
+    st.enter_image_mode(report, click, at, name, screen)
     st.check_picks(report, f"scale {scale}, 100 %", click, preview, screen(), window, scale)
     for _ in range(2):
         click(*at(st.ZOOM_UP))  # 200 %, then 300 %
