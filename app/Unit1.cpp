@@ -4,11 +4,13 @@
 #include "Conversions.h"
 #include "Exceptions.h"
 #include "QtColor.h"
+#include "WindowRatio.h"
 
 #include <QGuiApplication>
 #include <QResizeEvent>
 #include <QScreen>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -285,9 +287,30 @@ void TForm1::FormCreate() {
     ShowColor(NeutralGrey);
 }
 
+// An X11 window keeps its size in device pixels when it moves to a screen of
+// another scale, so the design would shrink to half on a screen at 2: the
+// window takes back the logical size it had, as it keeps it on Wayland.
+bool TForm1::event(QEvent* event) {
+    if (event->type() == QEvent::ScreenChangeInternal) {
+        const qreal ratio = WindowRatio(*this);
+        if (ratio != std::exchange(FRatio, ratio) && WindowKeepsDevicePixelsAcrossRatios()) {
+            FKeptSize = size(); // Qt derives the new size from the device pixels next
+        }
+    }
+    return QWidget::event(event);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FRatio = WindowRatio(*this);
+}
+
 void TForm1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     TApplication::Guard([this] { FormResize(); });
+    if (const QSize kept = std::exchange(FKeptSize, QSize()); kept.isValid() && kept != size()) {
+        resize(kept);
+    }
 }
 
 // Keeps the panel at the right edge and the scroll box beside it, both

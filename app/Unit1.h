@@ -99,6 +99,8 @@ public:
     TFileListBox* FLB1;
 
 protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -138,4 +140,6 @@ private:
     TClipboard& FClipboard;
     TDesktop& FDesktop;
     std::vector<QWidget*> FControls; // in creation order
+    qreal FRatio = 0;                // the window's ratio on its screen
+    QSize FKeptSize;                 // the size to keep across a change of ratio
 };

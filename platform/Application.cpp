@@ -39,6 +39,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // Ties the window to its launcher and icon: the Wayland app id.
     setDesktopFileName(IROCHI_APP_ID);
     InstallQtTranslation();
+    installEventFilter(&FRatioKeeper);
     InstallFontSubstitutions();
     // The window is a fixed design of classic three-dimensional controls.
     if (QStyle* style = QStyleFactory::create("Windows")) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "WindowRatio.h"
 #include <QApplication>
 #include <QTranslator>
 #include <functional>
@@ -46,4 +47,5 @@ private:
     static void ShowException(const std::string& message);
 
     QTranslator FQtTranslator;
+    TWindowRatioKeeper FRatioKeeper;
 };

@@ -1,6 +1,7 @@
 #include "Desktop.h"
 
 #include "FileSystem.h"
+#include "WindowRatio.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -94,7 +95,7 @@ QPoint TDesktop::CursorPos(const QWidget& window) const {
     if (QueryX11Pointer(window, device)) {
         return device;
     }
-    const qreal ratio = window.devicePixelRatioF();
+    const qreal ratio = WindowRatio(window);
     const TPointerTracker& tracker = Tracker();
     if (tracker.Window && tracker.Window == window.windowHandle()) {
         return {DevicePixel(tracker.Position.x(), ratio), DevicePixel(tracker.Position.y(), ratio)};

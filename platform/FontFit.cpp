@@ -1,8 +1,9 @@
 #include "FontFit.h"
 
+#include "WindowRatio.h"
+
 #include <QFontMetricsF>
 #include <QGlyphRun>
-#include <QGuiApplication>
 #include <QHash>
 #include <QRawFont>
 #include <QTextLayout>
@@ -127,14 +128,12 @@ bool InkFits(const QFont& font, const QStringList& texts, const QRectF& box, int
 
 // The same design, texts, box and flags always find the same font: the
 // window's twelve step buttons, say, ask four questions between them.
-QFont FitFont(const QFont& design, const QStringList& texts, const QRectF& box, int flags) {
+QFont FitFont(const QFont& design, const QStringList& texts, const QRectF& box, int flags,
+              qreal ratio) {
     static QHash<QString, QFont> found;
-    const QString key = design.key() + QChar(0) + texts.join(QChar(0)) + QChar(0) +
-                        QString("%1 %2 %3 %4 %5")
-                            .arg(box.width())
-                            .arg(box.height())
-                            .arg(flags)
-                            .arg(qGuiApp->devicePixelRatio());
+    const QString key =
+        design.key() + QChar(0) + texts.join(QChar(0)) + QChar(0) +
+        QString("%1 %2 %3 %4").arg(box.width()).arg(box.height()).arg(flags).arg(ratio);
     auto it = found.constFind(key);
     if (it == found.constEnd()) {
         if (found.size() > 256) {
@@ -160,7 +159,7 @@ void TFontFit::Refit() {
 }
 
 bool TFontFit::Current() const {
-    return !FStale && FControl.devicePixelRatioF() == FFittedRatio;
+    return !FStale && WindowRatio(FControl) == FFittedRatio;
 }
 
 void TFontFit::BeforePaint() {
@@ -173,7 +172,7 @@ void TFontFit::Fit() {
     const QWidget* parent = FControl.parentWidget();
     const QFont design = FHasDesignFont ? FDesignFont : parent ? parent->font() : FControl.font();
     const TFitRequest request = FRequest();
-    FControl.setFont(FitFont(design, request.Texts, request.Box, request.Flags));
+    FFittedRatio = WindowRatio(FControl);
+    FControl.setFont(FitFont(design, request.Texts, request.Box, request.Flags, FFittedRatio));
     FStale = false;
-    FFittedRatio = FControl.devicePixelRatioF();
 }

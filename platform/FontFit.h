@@ -25,7 +25,9 @@ bool InkFits(const QFont& font, const QStringList& texts, const QRectF& box, int
 // fixed-pitch Japanese face (whose Latin letters are half as wide as its
 // Japanese ones, as the design's were) at the design's pixel size and a few
 // pixels smaller, and last the design face narrowed to the width of the box.
-QFont FitFont(const QFont& design, const QStringList& texts, const QRectF& box, int flags);
+// Found once for each window ratio the texts are drawn at.
+QFont FitFont(const QFont& design, const QStringList& texts, const QRectF& box, int flags,
+              qreal ratio);
 
 // What a control fits its font to.
 struct TFitRequest {
@@ -36,7 +38,7 @@ struct TFitRequest {
 
 // A control's fitted font. The control says what to fit; the font is fitted
 // when the control is first painted, when something it depends on changes
-// while the control shows, and when the control's device pixel ratio changes
+// while the control shows, and when its window's device pixel ratio changes
 // (glyphs are hinted to device pixels). Hidden controls, most of the window
 // at start, cost nothing until they are shown.
 class TFontFit {

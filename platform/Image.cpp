@@ -1,5 +1,7 @@
 #include "Image.h"
 
+#include "WindowRatio.h"
+
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -36,9 +38,13 @@ QSize TImage::ViewSize() const {
 }
 
 TViewRect TImage::DeviceView() const {
+    return DeviceView(WindowRatio(*this));
+}
+
+TViewRect TImage::DeviceView(qreal ratio) const {
     const QPoint place = mapTo(window(), QPoint(0, 0));
     const QSize view = ViewSize();
-    return DeviceRect(place.x(), place.y(), view.width(), view.height(), devicePixelRatioF());
+    return DeviceRect(place.x(), place.y(), view.width(), view.height(), ratio);
 }
 
 void TImage::paintEvent(QPaintEvent* event) {
@@ -46,11 +52,11 @@ void TImage::paintEvent(QPaintEvent* event) {
     if (!bitmap || bitmap->Empty()) {
         return;
     }
-    const TViewRect view = DeviceView();
     QPainter painter(this);
     // Painted in the paint device's own pixels: the window's backing store,
     // or a grab's pixmap, whose first pixel is the view's first.
     const QTransform toDevice = painter.deviceTransform();
+    const TViewRect view = DeviceView(toDevice.m11());
     const QPoint origin(qRound(toDevice.dx()), qRound(toDevice.dy()));
     // The exposed part in device pixels of the view, rounded outward; the
     // backing store clips what lies outside.

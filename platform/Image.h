@@ -32,8 +32,9 @@ public:
     // Shows nothing.
     void ClearPicture();
 
-    // The view's rectangle in device pixels of the window's client area: the
-    // pixels the view paints, the same at every paint and for every pick.
+    // The view's rectangle in device pixels of the window's client area, at
+    // the ratio the window is painted at: the pixels the view paints, the same
+    // at every paint and for every pick.
     TViewRect DeviceView() const;
 
     TNotifyEvent OnClick;
@@ -46,6 +47,7 @@ protected:
 private:
     // The view's logical size: the control's when stretching, else the picture's.
     QSize ViewSize() const;
+    TViewRect DeviceView(qreal ratio) const;
 
     TPicture FPicture;
     bool FStretch = false;

@@ -5,6 +5,7 @@
 #include "DirectoryDialog.h"
 #include "FontFit.h"
 #include "FormFixture.h"
+#include "WindowRatio.h"
 
 #include <QBackingStore>
 #include <QLabel>
@@ -50,7 +51,7 @@ protected:
         Form->FLB1->SetItemIndex(0);
         ASSERT_NE(Form->Img1->Bitmap(), nullptr);
     }
-    double Ratio() const { return Form->devicePixelRatioF(); }
+    double Ratio() const { return WindowRatio(*Form); }
     // The window's pixels as painted, once pending updates are: the backing
     // store's own image. Only what changed is painted again, as on a screen.
     QImage Painted() {
@@ -70,6 +71,15 @@ protected:
         Form->Img1Click(Form->Img1);
         return Form->Edit41->Color();
     }
+    struct ViewCase {
+        int Percent;
+        QPoint Scroll;
+    };
+    // At each zoom and scroll, for the first 64 x 48 and the last visible
+    // 48 x 36 device pixels of the view: the backing store's pixel is the
+    // colour a pick there gives, that colour is one of the picture's own, and
+    // the device pixel overlaps that picture pixel's share of the view.
+    void ExpectPaintedAsPicked(const std::vector<ViewCase>& cases);
     // The device pixels of the view that the scroll box shows.
     QRect VisibleView() const {
         const TViewRect view = Form->Img1->DeviceView();
@@ -84,17 +94,9 @@ protected:
 
 } // namespace
 
-TEST_F(Scaled, EveryDevicePixelShowsThePicturesOwnPixelThatItsPickGives) {
+void Scaled::ExpectPaintedAsPicked(const std::vector<ViewCase>& cases) {
     SCOPED_TRACE("device pixel ratio " + std::to_string(Ratio()));
-    Form->resize(Form->minimumSize()); // a view small enough to scroll at 800 %
-    struct Case {
-        int Percent;
-        QPoint Scroll;
-    };
-    // The scrolled view starts left of and above the window's client area,
-    // where device pixels are rounded from negative positions.
-    for (const Case& c : {Case{10, {}}, Case{30, {}}, Case{100, {}}, Case{300, {}}, Case{800, {}},
-                          Case{800, {7, 5}}, Case{800, {30, 11}}}) {
+    for (const ViewCase& c : cases) {
         SCOPED_TRACE("zoom " + std::to_string(c.Percent) + " %, scrolled by " +
                      std::to_string(c.Scroll.x()) + "," + std::to_string(c.Scroll.y()));
         Zoom(c.Percent);
@@ -104,6 +106,8 @@ TEST_F(Scaled, EveryDevicePixelShowsThePicturesOwnPixelThatItsPickGives) {
         QScrollBar* down = Form->SCRLB1->verticalScrollBar();
         across->setValue(0);
         down->setValue(0);
+        ASSERT_GE(across->maximum(), c.Scroll.x());
+        ASSERT_GE(down->maximum(), c.Scroll.y());
         while (across->value() < c.Scroll.x() || down->value() < c.Scroll.y()) {
             across->setValue(std::min(across->value() + 1, c.Scroll.x()));
             down->setValue(std::min(down->value() + 1, c.Scroll.y()));
@@ -137,6 +141,44 @@ TEST_F(Scaled, EveryDevicePixelShowsThePicturesOwnPixelThatItsPickGives) {
             }
         }
         EXPECT_EQ(wrong, 0) << "of " << checked;
+    }
+}
+
+TEST_F(Scaled, EveryDevicePixelShowsThePicturesOwnPixelThatItsPickGives) {
+    Form->resize(Form->minimumSize()); // a view small enough to scroll at 800 %
+    // The scrolled view starts left of and above the window's client area,
+    // where device pixels are rounded from negative positions.
+    ExpectPaintedAsPicked(
+        {{10, {}}, {30, {}}, {100, {}}, {300, {}}, {800, {}}, {800, {7, 5}}, {800, {30, 11}}});
+}
+
+// Dragged from a screen at one ratio to a screen at another and back, as from
+// a laptop's panel to a monitor: drawn whole at the window's ratio, picked as
+// drawn, the design's logical size kept. Runs where the platform has two
+// screens (ctest's gui_screens and gui_screens_ahead). With Qt's per-screen
+// factors the window takes its screen's ratio, as on X11; a platform's own
+// screen ratio can run ahead of its windows', as a Wayland output's does
+// after a live rescale, and of Qt 6.4's offscreen windows.
+TEST_F(Scaled, AWindowMovedToAScreenOfAnotherRatioPaintsAndPicksAtIt) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.size() < 2 || screens[0]->devicePixelRatio() == screens[1]->devicePixelRatio()) {
+        GTEST_SKIP() << "needs two screens of different ratios";
+    }
+    const bool windowsTakeTheScreensRatio = qEnvironmentVariableIsSet("QT_SCREEN_SCALE_FACTORS");
+    Form->resize(Form->minimumSize()); // a view small enough to scroll at 800 %
+    const QSize size = Form->size();
+    for (QScreen* screen : {screens[1], screens[0]}) {
+        SCOPED_TRACE("on " + screen->name().toStdString() + " at " +
+                     std::to_string(screen->devicePixelRatio()));
+        Form->move(screen->geometry().topLeft() + QPoint(40, 30));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Form->screen() == screen; }));
+        if (windowsTakeTheScreensRatio) {
+            EXPECT_EQ(Ratio(), screen->devicePixelRatio());
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Form->size() == size; }))
+            << Form->width() << "x" << Form->height();
+        EXPECT_EQ(Painted().devicePixelRatio(), Ratio());
+        ExpectPaintedAsPicked({{100, {}}, {300, {}}, {800, {9, 4}}});
     }
 }
 

@@ -11,7 +11,10 @@ import time
 
 SKIP = 77
 
-# Centres of controls on the window's client area, in logical pixels.
+# Centres of controls on the window's client area, in logical pixels, at the
+# design's width; the panel's controls keep their distance from the right
+# edge when the window is wider (on_panel).
+DESIGN_WIDTH = 505
 SWITCH = (157, 56)
 PREVIEW = (157, 23)
 COPY_INTEGER = (44, 49)
@@ -21,6 +24,8 @@ FIRST_FILE = (404, 79)  # the first row of FLB1
 ZOOM_UP = (490, 23)  # Btn32
 # Inside the view at 100 % and above, for a 40 x 30 picture.
 PATCH_START = (20, 80)
+# Inside the view at 300 % only.
+BEYOND_100 = (110, 160)
 MARKERS = ((40, 100), (8, 76))
 
 CAPTIONS = (
@@ -119,24 +124,46 @@ def device(window, point, scale):
     return (window[0] + int(point[0] * scale), window[1] + int(point[1] * scale))
 
 
-def enter_image_mode(report, click, at, name, screen):
-    """Switches twice into the image mode, checking each caption, and shows
-    the first picture of the list."""
+def on_panel(point, width):
+    """A place on the right-hand panel of a client area `width` wide."""
+    return (point[0] + width - DESIGN_WIDTH, point[1])
+
+
+def enter_image_mode(report, click, at, name):
+    """Switches twice into the image mode, checking each caption."""
     for caption in CAPTIONS[1:]:
         click(*at(SWITCH))
         report.check("caption after switch", caption, until(name, lambda n: n == caption))
-    click(*at(FIRST_FILE))
-    report.check("picture shown", 50, until(lambda: screen()(*at(PATCH_START))[2],
-                                            lambda b: b == 50))
 
 
-def check_picks(report, what, click, preview, reference, window, scale, size=9):
+def check_view(report, what, click, at, preview, screen, window, scale, width=DESIGN_WIDTH,
+               drawn=None):
+    """Clicks the first file name, which shows the picture afresh at 100 %, and
+    checks the picks of a patch against the screen; then again at 300 %."""
+    def blue(point):
+        return lambda: screen()(*at(point))[2]
+    click(*at(on_panel(FIRST_FILE, width)))
+    shown = until(lambda: (blue(PATCH_START)(), blue(BEYOND_100)()),
+                  lambda b: b is not None and b[0] == 50 and b[1] != 50)
+    report.check(f"{what}: picture shown at 100 %", True, shown is not None and shown[1] != 50)
+    check_picks(report, f"{what}, 100 %", click, preview, screen(), window, scale, drawn=drawn)
+    for _ in range(2):
+        click(*at(on_panel(ZOOM_UP, width)))  # 200 %, then 300 %
+    report.check(f"{what}: zoomed to 300 %", 50, until(blue(BEYOND_100), lambda b: b == 50))
+    check_picks(report, f"{what}, 300 %", click, preview, screen(), window, scale, drawn=drawn)
+
+
+def check_picks(report, what, click, preview, screen, window, scale, size=9, drawn=None):
     """Clicks every device pixel of a size x size patch of the view and checks
     that the picked colour, shown on the preview, is the colour the screen
     showed at that pixel. Each pick must change the preview, so every answer
     is a fresh one: the pixels are taken in an order in which the colour
     changes from each to the next, and where none is left that would change
-    it, a marker pixel of another colour is picked first."""
+    it, a marker pixel of another colour is picked first. drawn, when given,
+    names the device pixel where the compositor draws the window's pixel that
+    it sends the pointer on a device pixel to, where the two differ."""
+    def reference(x, y):
+        return screen(*(drawn((x, y)) if drawn else (x, y)))
     start = device(window, PATCH_START, scale)
     markers = [device(window, m, scale) for m in MARKERS]
     left = [(start[0] + dx, start[1] + dy) for dy in range(size) for dx in range(size)]

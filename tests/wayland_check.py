@@ -1,14 +1,20 @@
 #!/usr/bin/python3
 """The built program under a real Wayland compositor: sway's headless
 backend, run as an unprivileged user (compositors refuse root). Input comes
-through the compositor's virtual pointer, from wayvnc and a few lines of the
-RFB protocol; the screen through grim; the clipboard through wl-paste. A
-swatch and both copies, the mode cycle, a loaded picture, and every device
-pixel of a patch of the view picked exactly, at output scales 1 and 2.
-Usage: wayland_check.py IROCHI     (exit 77: tools missing)"""
+through the compositor's virtual pointer, from one wayvnc per output and a
+few lines of the RFB protocol; the screen through grim; the clipboard
+through wl-paste. A swatch and both copies, the mode cycle, and then, as the
+desktop changes under the shown window, every device pixel of a patch of the
+view picked exactly at 100 % and 300 %: the output rescaled live 1 -> 2 -> 1
+without moving the window, then the window moved to a second output at
+scale 2 and back. sway runs twice: as it comes (windows tiled), and with
+every window floating.
+Usage: wayland_check.py IROCHI     (exit 77: tools missing)
+IROCHI_SCREENSHOTS=FOLDER keeps a screenshot of the output after each change."""
 
 import glob
 import json
+import math
 import os
 import shutil
 import socket
@@ -21,8 +27,9 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import screen_test as st
 
-OUTPUT = "HEADLESS-1"
-VNC_PORT = 5942
+FIRST, SECOND = "HEADLESS-1", "HEADLESS-2"
+VNC_PORTS = {FIRST: 5942, SECOND: 5943}
+OUTPUT_SIZE = (1280, 1024)
 USER = "nobody"
 
 
@@ -91,7 +98,7 @@ class Session:
 
     def start(self, *command, **extra):
         env = dict(self.env, **extra)
-        log = open(f"{self.work}/{os.path.basename(command[0])}.log", "wb")
+        log = open(f"{self.work}/{os.path.basename(command[0])}.log", "ab")
         process = subprocess.Popen(self.as_user + ["env", "-i"] +
                                    [f"{k}={v}" for k, v in env.items()] + list(command),
                                    stdout=log, stderr=subprocess.STDOUT)
@@ -103,6 +110,9 @@ class Session:
         return subprocess.run(self.as_user + ["env", "-i"] + env + list(command), check=True,
                               capture_output=True).stdout
 
+    def sway(self, *command):
+        return json.loads(self.run("swaymsg", *command))
+
     def stop(self):
         for process in reversed(self.processes):
             process.terminate()
@@ -112,12 +122,15 @@ class Session:
                 process.kill()
 
 
-def start_compositor(session):
+def start_compositor(session, floating):
+    """sway as it comes, with one output; floating adds the usual rule that
+    makes every window float."""
     config = f"{session.work}/sway.conf"
     with open(config, "w") as f:
-        f.write(f"output {OUTPUT} mode --custom 1280x1024 scale 1\n"
-                "default_border none\ndefault_floating_border none\n"
-                "for_window [app_id=\".*\"] floating enable\n")
+        f.write(f"output {FIRST} mode --custom {OUTPUT_SIZE[0]}x{OUTPUT_SIZE[1]} pos 0 0 scale 1\n"
+                "default_border none\ndefault_floating_border none\n")
+        if floating:
+            f.write("for_window [app_id=\".*\"] floating enable\n")
     session.start("sway", "-c", config, WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1",
                   WLR_RENDERER="pixman")
     sockets = st.until(lambda: glob.glob(f"{session.runtime}/sway-ipc.*.sock"), bool)
@@ -126,6 +139,176 @@ def start_compositor(session):
         raise RuntimeError("sway did not start: " + open(f"{session.work}/sway.log").read())
     session.env["SWAYSOCK"] = sockets[0]
     session.env["WAYLAND_DISPLAY"] = os.path.basename(display[0])
+
+
+class Desktop:
+    """The outputs, a pointer on each, and where the program's window is."""
+
+    def __init__(self, session, pid):
+        self.session = session
+        self.pid = pid
+        self.pointers = {}
+        self.connect(FIRST)
+
+    def connect(self, output):
+        self.session.start("wayvnc", "-o", output, "127.0.0.1", str(VNC_PORTS[output]))
+        self.pointers[output] = Rfb(VNC_PORTS[output])
+
+    def add_output(self, scale):
+        """A second output right of the first."""
+        self.session.sway("create_output")
+        for setting in (["mode", f"{OUTPUT_SIZE[0]}x{OUTPUT_SIZE[1]}"],
+                        ["pos", str(OUTPUT_SIZE[0]), "0"], ["scale", str(scale)]):
+            self.session.sway("output", SECOND, *setting)
+        self.session.sway("output", FIRST, "pos", "0", "0")
+        self.connect(SECOND)
+
+    def node(self):
+        """The window's node in sway's tree, with the output it is on."""
+        def find(node, output):
+            if node.get("type") == "output":
+                output = node["name"]
+            if node.get("pid") == self.pid:
+                return node, output
+            for child in node.get("nodes", []) + node.get("floating_nodes", []):
+                found = find(child, output)
+                if found:
+                    return found
+            return None
+        return find(self.session.sway("-t", "get_tree"), None)
+
+    def window(self):
+        """Where the window is: its output, the output's scale, the client
+        area's origin in the output's device pixels, its logical width,
+        whether the output shows all of it, and how far, in logical pixels,
+        the place the pointer goes by lies right of and below the drawing."""
+        node, output = self.node()
+        shown = {o["name"]: o for o in self.session.sway("-t", "get_outputs")}[output]
+        scale = shown["scale"]
+        place, area = node["rect"], shown["rect"]
+        x, y = place["x"] - area["x"], place["y"] - area["y"]
+        inside = (x >= 0 and y >= 0 and x + place["width"] <= area["width"] and
+                  y + place["height"] <= area["height"])
+
+        # sway 1.7 centres a floating window at (W - w) / 2 logical pixels of
+        # its output, half a pixel off the grid when W - w is odd. Its tree
+        # reports, and its renderer draws, the window at the whole pixel
+        # below; the pointer's position is sent from the exact place.
+        def half(start, room):
+            return 0.5 if node["type"] == "floating_con" and room % 2 and start == room // 2 else 0
+        lag = (half(x, area["width"] - place["width"]), half(y, area["height"] - place["height"]))
+        return dict(output=output, scale=scale, origin=(round(x * scale), round(y * scale)),
+                    width=place["width"], inside=inside, lag=lag)
+
+    def grab(self, output, region=None):
+        command = ["grim", "-t", "ppm"] + (["-g", region] if region else ["-o", output]) + ["-"]
+        return st.read_ppm(self.session.run(*command))[2]
+
+
+def run_desktop(report, layout, session, desktop, shots):
+    def name():
+        found = desktop.node()
+        return found and found[0].get("name")
+
+    report.check(f"{layout}: window shown", st.CAPTIONS[0],
+                 st.until(name, lambda c: c == st.CAPTIONS[0]))
+    w = desktop.window()
+
+    def at(point):
+        return st.device(w["origin"], point, w["scale"])
+
+    def click(x, y):
+        desktop.pointers[w["output"]].click(x, y)
+
+    def screen():
+        return desktop.grab(w["output"])
+
+    def preview():
+        node, _ = desktop.node()
+        x, y = node["rect"]["x"] + st.PREVIEW[0], node["rect"]["y"] + st.PREVIEW[1]
+        return desktop.grab(w["output"], f"{x},{y} 1x1")(0, 0)
+
+    def clipboard():
+        return session.run("timeout", "5", "wl-paste", "--no-newline").decode()
+
+    if layout == "tiled":
+        click(*at(st.RED_SWATCH))
+        report.check("preview after a swatch", (255, 0, 0),
+                     st.until(preview, lambda c: c == (255, 0, 0)))
+        click(*at(st.COPY_INTEGER))
+        report.check("copied integer text", "255", st.until(clipboard, lambda t: t == "255"))
+        click(*at(st.COPY_RGB))
+        report.check("copied RGB text", "RGB(255, 0, 0)",
+                     st.until(clipboard, lambda t: t == "RGB(255, 0, 0)"))
+    st.enter_image_mode(report, click, at, name)
+
+    def move_to(output):
+        return lambda: session.sway(f"[pid={desktop.pid}]", "move", "container", "to",
+                                    "output", output)
+
+    changes = [
+        ("at output scale 1", None),
+        ("rescaled live to 2", lambda: session.sway("output", FIRST, "scale", "2")),
+        ("rescaled live back to 1", lambda: session.sway("output", FIRST, "scale", "1")),
+        ("moved to a second output at scale 2",
+         lambda: (desktop.add_output(2), move_to(SECOND)())),
+        ("moved back to the output at scale 1", move_to(FIRST)),
+    ]
+    for number, (change, act) in enumerate(changes):
+        what = f"{layout}, {change}"
+        before = desktop.window()
+        if act:
+            act()
+        w = st.until(desktop.window, lambda now: now != before, 5) if act else before
+        w = settled(desktop, w)
+        if layout == "floating" and not w["inside"]:
+            # sway leaves a floating window where it was in the layout, which
+            # after a rescale lies partly beyond the output: the user drags it
+            # back into view.
+            session.sway(f"[pid={desktop.pid}]", "move", "position", "20", "20")
+            w = settled(desktop, st.until(desktop.window, lambda now: now["inside"], 5))
+        report.check(f"{what}: window on the output", True, w["inside"])
+        desktop.pointers[w["output"]].pointer(*at((250, 30)))  # off the view
+        st.check_view(report, what, click, at, preview, screen, w["origin"], w["scale"],
+                      w["width"], drawn_by_sway(w))
+        if shots:
+            with open(f"{shots}/{layout}-{number}.ppm", "wb") as f:
+                f.write(session.run("grim", "-o", w["output"], "-t", "ppm", "-"))
+
+    picked = preview()
+    integer = str(picked[0] + picked[1] * 256 + picked[2] * 65536)
+    click(*at(st.COPY_INTEGER))
+    report.check(f"{layout}: copied picked colour", integer,
+                 st.until(clipboard, lambda t: t == integer))
+
+
+def drawn_by_sway(w):
+    """Where sway draws the window's device pixel that it sends the pointer on
+    a device pixel of the output to, when it draws the window off the place
+    the pointer goes by; None when both agree."""
+    if w["lag"] == (0, 0):
+        return None
+    origin, scale = w["origin"], w["scale"]
+
+    def drawn(point):
+        return tuple(o + math.floor(p - o - lag * scale)
+                     for p, o, lag in zip(point, origin, w["lag"]))
+    return drawn
+
+
+def settled(desktop, w):
+    """Waits until the window's place and two grabs of its output in a row
+    agree, so that the program has drawn what the change asked of it."""
+    last = [None, None]
+
+    def same():
+        now = desktop.window()
+        shot = desktop.session.run("grim", "-o", now["output"], "-t", "ppm", "-")
+        agree = (now, shot) == tuple(last)
+        last[0], last[1] = now, shot
+        return agree
+    st.until(same, bool)
+    return last[0] or w
 
 
 def main(exe):
@@ -137,98 +320,23 @@ def main(exe):
         print("skipped: Qt's wayland platform plugin (qt6-wayland) is not installed")
         return st.SKIP
     report = st.Report()
-    work = tempfile.mkdtemp()
-    os.chmod(work, 0o755)
-    session = Session(work)
-    try:
-        copy = st.prepare_copy(work, exe)
-        if session.as_user:
-            subprocess.run(["chown", "-R", USER, work], check=True)
-        start_compositor(session)
-        session.start("wayvnc", "-o", OUTPUT, "127.0.0.1", str(VNC_PORT))
-        vnc = Rfb(VNC_PORT)
-        program = session.start(copy, QT_QPA_PLATFORM="wayland")
-        run(report, session, vnc, program.pid)
-    finally:
-        session.stop()
-        subprocess.run(["rm", "-rf", work])
+    shots = os.environ.get("IROCHI_SCREENSHOTS")
+    for layout in ("tiled", "floating"):
+        work = tempfile.mkdtemp()
+        os.chmod(work, 0o755)
+        session = Session(work)
+        try:
+            copy = st.prepare_copy(work, exe)
+            if session.as_user:
+                subprocess.run(["chown", "-R", USER, work], check=True)
+            start_compositor(session, floating=layout == "floating")
+            program = session.start(copy, QT_QPA_PLATFORM="wayland")
+            desktop = Desktop(session, program.pid)
+            run_desktop(report, layout, session, desktop, shots)
+        finally:
+            session.stop()
+            subprocess.run(["rm", "-rf", work])
     report.exit()
-
-
-def run(report, session, vnc, pid):
-    def node():
-        def find(n):
-            if n.get("pid") == pid:
-                return n
-            for child in n.get("nodes", []) + n.get("floating_nodes", []):
-                found = find(child)
-                if found:
-                    return found
-            return None
-        return find(json.loads(session.run("swaymsg", "-t", "get_tree")))
-
-    def name():
-        n = node()
-        return n and n.get("name")
-
-    report.check("window shown", st.CAPTIONS[0], st.until(name, lambda c: c == st.CAPTIONS[0]))
-    scale = 1
-    window = (0, 0)
-
-    def place():
-        rect = node()["rect"]
-        return (rect["x"] * scale, rect["y"] * scale)
-
-    def at(point):
-        return st.device(window, point, scale)
-
-    def screen():
-        return st.read_ppm(session.run("grim", "-t", "ppm", "-"))[2]
-
-    def preview():
-        x, y = at(st.PREVIEW)
-        region = f"{x // scale},{y // scale} 1x1"
-        return st.read_ppm(session.run("grim", "-g", region, "-t", "ppm", "-"))[2](0, 0)
-
-    def clipboard():
-        return session.run("timeout", "5", "wl-paste", "--no-newline").decode()
-
-    def click(x, y):
-        vnc.click(x, y)
-
-    window = place()
-    click(*at(st.RED_SWATCH))
-    report.check("preview after a swatch", (255, 0, 0),
-                 st.until(preview, lambda c: c == (255, 0, 0)))
-    click(*at(st.COPY_INTEGER))
-    report.check("copied integer text", "255", st.until(clipboard, lambda t: t == "255"))
-    click(*at(st.COPY_RGB))
-    report.check("copied RGB text", "RGB(255, 0, 0)",
-                 st.until(clipboard, lambda t: t == "RGB(255, 0, 0)"))
-    st.enter_image_mode(report, click, at, name, screen)
-    for output_scale in (1, 2):
-        if output_scale != scale:
-            scale = output_scale
-            session.run("swaymsg", "output", OUTPUT, "scale", str(scale))
-        # sway centres a floating window on half a pixel when its width is
-        # odd, then shows it a half pixel left of where it tells the program
-        # the pointer is. Placed on a whole pixel, both agree.
-        session.run("swaymsg", f"[pid={pid}]", "move", "position", "10", "10")
-        window = st.until(place, lambda p: p == (10 * scale, 10 * scale))
-        vnc.pointer(*at((250, 30)))  # the pointer's image is drawn: off the view
-        # Settled when two grabs in a row agree.
-        last = [None]
-
-        def settled():
-            shot = session.run("grim", "-t", "ppm", "-")
-            same, last[0] = shot == last[0], shot
-            return same
-        st.until(settled, bool)
-        st.check_picks(report, f"output scale {scale}", click, preview, screen(), window, scale)
-    picked = preview()
-    integer = str(picked[0] + picked[1] * 256 + picked[2] * 65536)
-    click(*at(st.COPY_INTEGER))
-    report.check("copied picked colour", integer, st.until(clipboard, lambda t: t == integer))
 
 
 if __name__ == "__main__":
