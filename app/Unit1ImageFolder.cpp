@@ -35,10 +35,11 @@ std::vector<std::string> TForm1::MemoryFiles() const {
 
 std::string TForm1::GetImageFolder() {
     // The remembered text is used as it stands, line ends and all, and only
-    // when it names a folder that exists.
+    // when it names a folder that exists and whose entries can be read: one
+    // that cannot be read would keep the image mode from opening at all.
     for (const std::string& file : MemoryFiles()) {
         const std::string text = ReadTextFile(file);
-        if (!text.empty() && DirectoryExists(text)) {
+        if (!text.empty() && FolderListable(text)) {
             return text;
         }
     }

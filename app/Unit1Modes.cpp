@@ -23,9 +23,12 @@ void TForm1::BtnSWTCHClick(TObject*) {
         Mode = 1;
         break;
     case 1:
+        // The mode is the image mode before its folder is opened, so that a
+        // folder that cannot be opened never keeps the window from leaving
+        // it: the next switch goes on to the palette.
         ShowSliderGroup(false);
-        ShowImageGroup(true);
         Mode = 2;
+        ShowImageGroup(true);
         break;
     default:
         ShowImageGroup(false);

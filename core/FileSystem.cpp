@@ -1,6 +1,7 @@
 #include "FileSystem.h"
 
 #include "Conversions.h"
+#include "DisplayName.h"
 #include "Exceptions.h"
 
 #include <algorithm>
@@ -15,7 +16,7 @@
 namespace {
 
 [[noreturn]] void FolderFailure(const std::string& folder, int error) {
-    throw EInOutError("フォルダ " + folder + " を開けません: " + std::strerror(error));
+    throw EInOutError("フォルダ " + DisplayPath(folder) + " を開けません: " + std::strerror(error));
 }
 
 // Iterative matching with one backtracking point: linear for the usual masks,
@@ -66,6 +67,18 @@ bool RegularFileExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool FolderListable(const std::string& path) {
+    if (!DirectoryExists(path) || ::access(path.c_str(), X_OK) != 0) {
+        return false;
+    }
+    const int handle = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (handle < 0) {
+        return false;
+    }
+    ::close(handle);
+    return true;
+}
+
 bool FolderWritable(const std::string& folder) {
     return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
@@ -74,14 +87,16 @@ void ForceFolders(const std::string& folder) {
     for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
         const std::string part = folder.substr(0, slash);
         if (!part.empty() && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
-            throw EInOutError("フォルダ " + part + " を作成できません: " + std::strerror(errno));
+            throw EInOutError("フォルダ " + DisplayPath(part) +
+                              " を作成できません: " + std::strerror(errno));
         }
         if (slash == std::string::npos) {
             break;
         }
     }
     if (!DirectoryExists(folder)) {
-        throw EInOutError("フォルダ " + folder + " を作成できません: " + std::strerror(ENOTDIR));
+        throw EInOutError("フォルダ " + DisplayPath(folder) +
+                          " を作成できません: " + std::strerror(ENOTDIR));
     }
 }
 

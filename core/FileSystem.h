@@ -11,6 +11,9 @@ bool DirectoryExists(const std::string& path);
 // A regular file exists at the path (links followed): no folder, pipe,
 // socket or device, so that opening it can neither fail as a folder nor block.
 bool RegularFileExists(const std::string& path);
+// A folder exists at the path and the process may enter it and read its
+// entries.
+bool FolderListable(const std::string& path);
 // The user may create files in the folder.
 bool FolderWritable(const std::string& folder);
 // Creates the folder and any missing parents; fails with EInOutError.

@@ -1,17 +1,23 @@
 #include "TextFile.h"
 
+#include "DisplayName.h"
 #include "Exceptions.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int error) {
-    throw EInOutError("ファイル " + path + " " + what + ": " + std::strerror(error));
+    throw EInOutError("ファイル " + DisplayPath(path) + " " + what + ": " + std::strerror(error));
 }
 
 class TReadStream final : public TTextStream {
@@ -63,23 +69,72 @@ private:
     int FHandle = -1;
 };
 
+// The folder part of a path, "." for a bare name.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Whether a name is one of the target's temporary names: the target's name,
+// a ".", and six letters or digits.
+bool IsTemporaryName(const std::string& name, const std::string& target) {
+    constexpr std::size_t Suffix = 6;
+    if (name.size() != target.size() + 1 + Suffix || name.compare(0, target.size(), target) != 0 ||
+        name[target.size()] != '.') {
+        return false;
+    }
+    return std::all_of(name.end() - Suffix, name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+}
+
+// Removes what an earlier save of the target that was cut short left beside
+// it: files of its temporary names that belong to this user.
+void RemoveStaleTemporaries(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const std::string target = path.substr(path.rfind('/') + 1);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) {
+        return;
+    }
+    const int handle = ::dirfd(dir.get());
+    while (const dirent* entry = ::readdir(dir.get())) {
+        struct stat info {};
+        if (IsTemporaryName(entry->d_name, target) &&
+            ::fstatat(handle, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_uid == ::geteuid()) {
+            ::unlinkat(handle, entry->d_name, 0);
+        }
+    }
+}
+
 // Writes into a temporary file beside the target and renames it over the
 // target on Close, so the old file is whole until the new one is complete.
+// Where the file system allows, the temporary file has no name while it is
+// written and gets one only for the rename, so that a save cut short leaves
+// nothing behind; a name left by an earlier one is removed by the next save.
 class TWriteStream final : public TTextStream {
 public:
-    explicit TWriteStream(const std::string& path) : FPath(path), FTemporary(path + ".XXXXXX") {
-        FHandle = ::mkstemp(FTemporary.data());
-        if (FHandle < 0) {
-            Fail("を作成できません", path, errno);
+    explicit TWriteStream(const std::string& path) : FPath(path) {
+        RemoveStaleTemporaries(path);
+        // The file's handle names it through /proc once it is complete.
+        if (::access("/proc/self/fd", X_OK) == 0) {
+            FHandle = ::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         }
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(FHandle, 0666 & ~mask);
+        if (FHandle < 0) {
+            FTemporary = path + ".XXXXXX";
+            FHandle = ::mkstemp(FTemporary.data());
+            if (FHandle < 0) {
+                Fail("を作成できません", path, errno);
+            }
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ::fchmod(FHandle, 0666 & ~mask);
+        }
     }
     ~TWriteStream() override {
         if (FHandle >= 0) {
             ::close(FHandle);
-            ::unlink(FTemporary.c_str());
+            RemoveTemporary();
         }
     }
 
@@ -101,26 +156,55 @@ public:
         if (FHandle < 0) {
             return;
         }
-        if (::fsync(FHandle) != 0) {
+        if (::fsync(FHandle) != 0 || (FTemporary.empty() && !NameTemporary())) {
             Fail("に書き込めません", FPath, errno);
         }
         const int handle = FHandle;
         FHandle = -1;
         if (::close(handle) != 0) {
             const int error = errno;
-            ::unlink(FTemporary.c_str());
+            RemoveTemporary();
             Fail("に書き込めません", FPath, error);
         }
         if (::rename(FTemporary.c_str(), FPath.c_str()) != 0) {
             const int error = errno;
-            ::unlink(FTemporary.c_str());
+            RemoveTemporary();
             Fail("に書き込めません", FPath, error);
         }
     }
 
 private:
+    // Gives the unnamed file a temporary name of its own beside the target.
+    bool NameTemporary() {
+        static const char letters[] =
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        std::random_device random;
+        std::uniform_int_distribution<std::size_t> pick(0, sizeof letters - 2);
+        const std::string handle = "/proc/self/fd/" + std::to_string(FHandle);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string name = FPath + ".";
+            for (int i = 0; i < 6; ++i) {
+                name += letters[pick(random)];
+            }
+            if (::linkat(AT_FDCWD, handle.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) ==
+                0) {
+                FTemporary = std::move(name);
+                return true;
+            }
+            if (errno != EEXIST) {
+                return false;
+            }
+        }
+        return false;
+    }
+    void RemoveTemporary() {
+        if (!FTemporary.empty()) {
+            ::unlink(FTemporary.c_str());
+        }
+    }
+
     std::string FPath;
-    std::string FTemporary;
+    std::string FTemporary; // empty while the file has no name
     int FHandle = -1;
 };
 

@@ -1,6 +1,7 @@
 #include "DirectoryDialog.h"
 
 #include "Desktop.h"
+#include "DisplayName.h"
 #include "Exceptions.h"
 #include "FileSystem.h"
 
@@ -24,8 +25,12 @@ constexpr int DesignWidth = 424;
 constexpr int DesignHeight = 255;
 constexpr int IndentPerLevel = 2;
 
-QString Text(const std::string& bytes) {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
+QString Text(const std::string& name) {
+    return QString::fromStdString(DisplayName(name));
+}
+
+QString PathText(const std::string& path) {
+    return QString::fromStdString(DisplayPath(path));
 }
 
 std::string ProcessCurrentFolder() {
@@ -165,8 +170,9 @@ bool TDirectoryDialog::Enter(const std::string& folder) {
     for (const std::string& name : files) {
         FFileList->addItem(Text(name));
     }
-    FPath->setText(FPath->fontMetrics().elidedText(Text(folder), Qt::ElideMiddle, FPath->width()));
-    FPath->setToolTip(Text(folder));
+    FPath->setText(
+        FPath->fontMetrics().elidedText(PathText(folder), Qt::ElideMiddle, FPath->width()));
+    FPath->setToolTip(PathText(folder));
     return true;
 }
 
@@ -190,13 +196,18 @@ void TDirectoryDialog::FillDrives() {
     roots.sort();
     FDrives->clear();
     FDrives->addItems(roots);
-    FDrives->setCurrentIndex(FDrives->findText(QStorageInfo(Text(FDirectory)).rootPath()));
+    ShowCurrentDrive();
+}
+
+void TDirectoryDialog::ShowCurrentDrive() {
+    const QString folder = QFile::decodeName(QByteArray::fromStdString(FDirectory));
+    FDrives->setCurrentIndex(FDrives->findText(QStorageInfo(folder).rootPath()));
 }
 
 void TDirectoryDialog::EnterDrive(int index) {
     const std::string root = QFile::encodeName(FDrives->itemText(index)).toStdString();
     if (!Enter(root)) {
-        FDrives->setCurrentIndex(FDrives->findText(QStorageInfo(Text(FDirectory)).rootPath()));
+        ShowCurrentDrive();
     }
 }
 

@@ -49,6 +49,8 @@ private:
     void EnterItem(QListWidgetItem* item);
     void EnterDrive(int index);
     void FillDrives();
+    // The drive selector shows the file system of the current folder.
+    void ShowCurrentDrive();
     void ShowHelp();
 
     std::string FDirectory;

@@ -1,10 +1,10 @@
 #include "FileListBox.h"
 
+#include "DisplayName.h"
 #include "Exceptions.h"
 #include "FileSystem.h"
 
 #include <QAbstractListModel>
-#include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
@@ -27,7 +27,7 @@ public:
         if (role != Qt::DisplayRole || !index.isValid()) {
             return {};
         }
-        return QFile::decodeName(QByteArray::fromStdString(Names[std::size_t(index.row())]));
+        return QString::fromStdString(DisplayName(Names[std::size_t(index.row())]));
     }
 
     std::vector<std::string> Names;

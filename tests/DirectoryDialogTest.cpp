@@ -126,3 +126,30 @@ TEST_F(Chooser, TheStartFolderIsShownAndReturnedWrittenPlainly) {
     Click(Form->BtnSDIR);
     EXPECT_EQ(ReadMemoryFile(Home / "bin/pixdir.txt"), sub);
 }
+
+// A folder named in code page 932, as unpacked from an old Japanese archive:
+// its text in the chooser's list and path label; chosen, it is remembered
+// byte for byte and found again by the next start.
+TEST_F(Chooser, AFolderNamedInAnOldJapaneseEncodingIsShownAsTextAndRememberedAsBytes) {
+    const std::string name = "\x8E\xCA\x90\x5E"; // 写真 in code page 932
+    const fs::path folder = Home / "bin" / name;
+    fs::create_directory(folder);
+    WriteFileBytes(folder / "p.bmp", {'B', 'M'});
+    WhenChooserShown([&](TDirectoryDialog& dialog) {
+        Activate(dialog.FolderList(), "写真");
+        EXPECT_EQ(dialog.Directory(), folder.string());
+        const std::string shown = (Home / "bin").string() + "/写真";
+        EXPECT_EQ(dialog.PathLabel()->toolTip().toStdString(), shown);
+        EXPECT_TRUE(dialog.PathLabel()->text().endsWith(QString::fromUtf8("/写真"))); // elided
+        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+    });
+    Click(Form->BtnSDIR);
+    EXPECT_EQ(ReadMemoryFile(Home / "bin/pixdir.txt"), folder.string());
+
+    Form = std::make_unique<TForm1>(Clipboard, Desktop); // the next start
+    Form->show();
+    SwitchTo(2);
+    EXPECT_EQ(Form->FLB1->Directory(), fs::canonical(folder).string());
+    EXPECT_EQ(Form->FLB1->Count(), 1);
+    EXPECT_TRUE(Reports.empty());
+}

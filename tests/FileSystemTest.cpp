@@ -1,4 +1,5 @@
 #include "FileSystem.h"
+#include "DisplayName.h"
 #include "Exceptions.h"
 #include "ImagingTestSupport.h"
 
@@ -96,4 +97,58 @@ TEST(FileSystem, EnteringAFolderMakesItCurrentAndFailsWithItsName) {
     EXPECT_FALSE(RegularFileExists((folder / "in").string()));
     ForceFolders((folder / "p/q/r").string());
     EXPECT_TRUE(DirectoryExists(folder / "p/q/r"));
+}
+
+// Names as a Japanese user reads them: UTF-8 as it stands, else code page 932,
+// else each byte that cannot be read written out; never a replacement mark,
+// always one row.
+TEST(FileSystem, NamesShowAsTheTextTheyHold) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"photo.jpg", "photo.jpg"},
+        {"写真_夕焼け.jpg", "写真_夕焼け.jpg"},
+        {"\x8E\xCA\x90\x5E.jpg", "写真.jpg"},           // code page 932
+        {"\x89\xE6\x91\x9C.bmp", "画像.bmp"},           // code page 932
+        {"\x83\x65\x83\x58\x83\x67.bmp", "テスト.bmp"}, // a trail byte below 0x80
+        {"\xB6\xC5.bmp", "ｶﾅ.bmp"},                     // half-width katakana
+        {"caf\xE9.bmp", "caf\\xE9.bmp"},                // Latin-1
+        {"\xFF\xFE.bmp", "\\xFF\\xFE.bmp"},
+        {"写真\xFF.jpg", "写真\\xFF.jpg"},           // UTF-8 with one stray byte
+        {"\xC0\xAF.bmp", "ﾀｯ.bmp"},                  // no UTF-8, but code page 932
+        {"\xED\xA0\x80.bmp", "\\xED\\xA0\\x80.bmp"}, // a surrogate is no UTF-8
+        {"new\nline.bmp", "new\\x0Aline.bmp"},
+        {"tab\t\r\x7F.bmp", "tab\\x09\\x0D\\x7F.bmp"},
+        {"a\u2028b\u202Egpj.bmp", "a\\u2028b\\u202Egpj.bmp"}, // line separator, bidi override
+        {"\xC2\x85.bmp", "\\x85.bmp"},                        // a control of UTF-8's own
+        {"", ""},
+    };
+    for (const auto& [bytes, shown] : cases) {
+        EXPECT_EQ(DisplayName(bytes), shown) << bytes;
+    }
+    EXPECT_EQ(DisplayPath("/home/\x8E\xCA\x90\x5E/caf\xE9/"), "/home/写真/caf\\xE9/");
+    EXPECT_EQ(DisplayPath("/"), "/");
+}
+
+// A folder is only of use when the process can enter it and read its names.
+// Root may do both whatever the folder's mode says.
+TEST(FileSystem, AFolderIsListableWhenItsNamesCanBeRead) {
+    TempFolder folder;
+    WriteFileBytes(folder / "plain", {1});
+    struct Case {
+        const char* Name;
+        mode_t Mode;
+        bool ByUser;
+    };
+    const bool root = geteuid() == 0;
+    for (const Case& c :
+         {Case{"open", 0755, true}, Case{"read-only", 0555, true}, Case{"closed", 0000, false},
+          Case{"pass-through", 0311, false}, Case{"names-only", 0644, false}}) {
+        const fs::path path = folder / c.Name;
+        fs::create_directory(path);
+        chmod(path.c_str(), c.Mode);
+        EXPECT_EQ(FolderListable(path.string()), root || c.ByUser) << c.Name;
+        chmod(path.c_str(), 0755);
+    }
+    EXPECT_FALSE(FolderListable((folder / "plain").string()));
+    EXPECT_FALSE(FolderListable((folder / "none").string()));
+    EXPECT_FALSE(FolderListable(""));
 }

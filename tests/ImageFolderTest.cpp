@@ -1,5 +1,9 @@
 #include "FormFixture.h"
 
+#include <QAccessible>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -117,4 +121,80 @@ TEST_F(ImageFolder, AnUnwritableProgramFolderRemembersInTheUsersFolder) {
     EXPECT_EQ(ReadMemoryFile(fs::path(Desktop.ConfigFolder) / "pixdir.txt"), pictures.string());
     EXPECT_EQ(ReadMemoryFile(MemoryFile()), Home.Path().string());
     EXPECT_EQ(Form->GetImageFolder(), pictures.string());
+}
+
+// A remembered folder whose names the user cannot read is passed over for the
+// program's own folder, without a word, as a missing one is; the mode cycle
+// goes on. Root reads every folder, so there the folder is used (ctest's
+// gui_as_user runs this as an ordinary user).
+TEST_F(ImageFolder, ARememberedFolderThatCannotBeReadIsPassedOver) {
+    const bool root = geteuid() == 0;
+    AddPicture(Home / "bin/own.bmp");
+    const fs::path secret = Home / "secret";
+    fs::create_directory(secret);
+    AddPicture(secret / "a.bmp");
+    AddPicture(secret / "b.bmp");
+    // For its owner: no access; entering without reading; reading without entering.
+    for (mode_t mode : {0000, 0311, 0600}) {
+        SCOPED_TRACE("mode " + std::to_string(mode));
+        chmod(secret.c_str(), mode);
+        Remember(secret.string());
+        EXPECT_EQ(Form->GetImageFolder(), root ? secret.string() : (Home / "bin").string());
+        SwitchTo(2);
+        EXPECT_EQ(Form->windowTitle().toStdString(), TForm1::ModeCaptions[2]);
+        EXPECT_TRUE(Form->BtnSDIR->isVisible());
+        EXPECT_EQ(Form->FLB1->Count(), root ? 2 : 1);
+        SwitchTo(0);
+        EXPECT_TRUE(Form->Swatches[0]->isVisible());
+        chmod(secret.c_str(), 0755);
+        EXPECT_EQ(ReadMemoryFile(MemoryFile()), root ? secret.string() : (Home / "bin").string());
+    }
+    EXPECT_TRUE(Reports.empty());
+}
+
+// Names show as the text they hold, whatever encoding wrote them, on one row
+// each, in the list and to a screen reader alike; each opens by its bytes.
+TEST_F(ImageFolder, NamesShowAsTheirTextAndOpenByTheirBytes) {
+    const fs::path folder = Home / "archive";
+    fs::create_directory(folder);
+    struct Case {
+        std::string Name;
+        const char* Shown;
+    };
+    const Case cases[] = {
+        {"夕焼け_gjpqy.bmp", "夕焼け_gjpqy.bmp"},
+        {"\x8E\xCA\x90\x5E.bmp", "写真.bmp"}, // code page 932
+        {"\x89\xE6\x91\x9C.BMP", "画像.BMP"}, // code page 932
+        {"caf\xE9.bmp", "caf\\xE9.bmp"},      // Latin-1
+        {"new\nline.bmp", "new\\x0Aline.bmp"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        WriteFileBytes(folder / cases[i].Name, DistinctBmp(int(i) + 1, 1));
+    }
+    Form->OpenImageFolder(folder.string());
+    SwitchTo(2);
+    Form->OpenImageFolder(folder.string());
+    TFileListBox* list = Form->FLB1;
+    ASSERT_EQ(list->Count(), int(std::size(cases)));
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(list);
+    ASSERT_NE(reader, nullptr);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.Shown);
+        int row = 0;
+        while (row < list->Count() && list->Item(row) != c.Name) {
+            ++row;
+        }
+        ASSERT_LT(row, list->Count());
+        const QModelIndex index = list->model()->index(row, 0);
+        EXPECT_EQ(index.data().toString().toStdString(), c.Shown);
+        EXPECT_EQ(list->visualRect(index).height(), 12);
+        QAccessibleInterface* item = reader->child(row);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->text(QAccessible::Name).toStdString(), c.Shown);
+        Click(list->viewport(), list->visualRect(index).center());
+        ASSERT_NE(Form->Img1->Bitmap(), nullptr);
+        EXPECT_EQ(Form->Img1->Bitmap()->Width(), int(i) + 1);
+    }
+    EXPECT_TRUE(Reports.empty());
 }

@@ -128,13 +128,16 @@ TEST_F(Modes, TheRgbTextTakesTheValueLabelsAsTheyStand) {
     ExpectDisplay(RGB(-1, 300, 7), std::to_string(RGB(-1, 300, 7)).c_str(), "RGB(-1, 0300, +7)");
 }
 
-TEST_F(Modes, AFolderThatCannotBeEnteredStopsTheSwitchAndCanBeRetried) {
+// The program's own folder, the last folder to fall back on, is gone: the
+// error is shown, and the window never stays locked in the switch, as it
+// would if the mode stayed the slider mode: the next switch goes on to the
+// palette, and the image mode opens once the folder is there again.
+TEST_F(Modes, AFolderThatCannotBeOpenedIsShownAndTheNextSwitchLeaves) {
     const auto pictures = Home / "pictures";
     std::filesystem::create_directory(pictures);
     WriteFileBytes(Home / "bin/pixdir.txt", {});
     SwitchTo(1);
     Click(Control<QWidget>("Btn24"));
-    // The executable's folder is gone, so is the default image folder.
     Desktop.Executable = (Home / "gone/irochi").string();
     Form->BtnSWTCH->setFocus();
     Click(Form->BtnSWTCH);
@@ -142,17 +145,21 @@ TEST_F(Modes, AFolderThatCannotBeEnteredStopsTheSwitchAndCanBeRetried) {
     EXPECT_NE(Reports[0].find("フォルダ " + (Home / "gone").string() + " を開けません"),
               std::string::npos)
         << Reports[0];
-    EXPECT_EQ(Form->Mode, 1);
-    EXPECT_EQ(Form->windowTitle().toStdString(), TForm1::ModeCaptions[1]);
+    EXPECT_EQ(Form->Mode, 2);
     ExpectGroups(false, false, false);
     ExpectDisplay(NeutralGrey, "8421504", "RGB(128, 128, 128)");
     EXPECT_EQ(QApplication::focusWidget(), Form->BtnSWTCH);
     EXPECT_EQ(Form->FLB1->Directory(), "/");
 
-    Desktop.Executable = (pictures / "irochi").string();
     Click(Form->BtnSWTCH);
     EXPECT_EQ(Reports.size(), 1u);
-    EXPECT_EQ(Form->Mode, 2);
+    EXPECT_EQ(Form->Mode, 0);
+    EXPECT_EQ(Form->windowTitle().toStdString(), TForm1::ModeCaptions[0]);
+    ExpectGroups(true, false, false);
+
+    Desktop.Executable = (pictures / "irochi").string();
+    SwitchTo(2);
+    EXPECT_EQ(Reports.size(), 1u);
     ExpectGroups(false, false, true);
     EXPECT_EQ(Form->FLB1->Directory(), std::filesystem::canonical(pictures).string());
 }

@@ -3,7 +3,10 @@
 #include "ImagingTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -20,6 +23,14 @@ void WriteText(const TFileSystemObject& files, const std::string& path, const st
     auto stream = files.CreateTextFile(path, true);
     stream->Write(text);
     stream->Close();
+}
+
+std::set<std::string> Entries(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
 }
 
 } // namespace
@@ -74,4 +85,48 @@ TEST(TextFile, ReadingRefusesWhatIsNoPlainSmallFile) {
     WriteFileBytes(folder / "big", std::vector<std::uint8_t>(TFileSystemObject::MaxReadBytes + 1));
     auto stream = files.OpenTextFile((folder / "big").string(), 1);
     EXPECT_THROW(stream->ReadAll(), EInOutError);
+}
+
+// A save cut short by the end of the process, after its write and before its
+// rename, leaves the old file and nothing else. Files of the temporary names
+// an older save left behind are removed by the next save; look-alikes that
+// are not such files stay.
+TEST(TextFile, ASaveCutShortLeavesNothingOfOursForGood) {
+    TempFolder folder;
+    const std::string path = (folder / "pixdir.txt").string();
+    const TFileSystemObject files;
+    WriteText(files, path, "/old/folder");
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto stream = files.CreateTextFile(path, true);
+        stream->Write("/the/new/folder");
+        _exit(0); // killed: no close, no destructor
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(ReadBack(files, path), "/old/folder");
+    EXPECT_EQ(Entries(folder.Path()), std::set<std::string>{"pixdir.txt"});
+
+    const std::set<std::string> notOurs{"pixdir.txt.bak", "pixdir.txt.IugBH", "pixdir.txt.Iug-Ha",
+                                        "pixdir.txt.IugBHa7", "xpixdir.txt.IugBHa"};
+    for (const std::string& name : notOurs) {
+        WriteFileBytes(folder / name, {'x'});
+    }
+    fs::create_directory(folder / "pixdir.txt.FOLDER");
+    fs::create_symlink(folder / "pixdir.txt.bak", folder / "pixdir.txt.Link01");
+    for (const char* stale : {"pixdir.txt.IugBHa", "pixdir.txt.0aZ9x1"}) {
+        WriteFileBytes(folder / stale, {'/', 'x'});
+    }
+    std::set<std::string> expected = notOurs;
+    expected.insert({"pixdir.txt", "pixdir.txt.FOLDER", "pixdir.txt.Link01"});
+    if (geteuid() == 0) { // another user's file of such a name is not ours
+        WriteFileBytes(folder / "pixdir.txt.Theirs", {'x'});
+        ASSERT_EQ(chown((folder / "pixdir.txt.Theirs").c_str(), 65534, 65534), 0);
+        expected.insert("pixdir.txt.Theirs");
+    }
+    WriteText(files, path, "/next");
+    EXPECT_EQ(ReadBack(files, path), "/next");
+    EXPECT_EQ(Entries(folder.Path()), expected);
 }

@@ -101,6 +101,44 @@ check "copied picked colour" "3302600" "$(until_prints 3302600 clipboard)"
 click $((X + 300)) $((Y + 50))   # BtnCpy2
 check "copied picked RGB text" "RGB(200, 100, 50)" "$(until_prints "RGB(200, 100, 50)" clipboard)"
 check "remembered folder" "$work/pictures" "$(cat "$work/bin/pixdir.txt")"
+
+# An ordinary user whose remembered folder belongs to another user (mode 700):
+# the image mode opens on the program's own folder without a message, the
+# chooser opens, and the next switch brings the palette back.
+if [ "$(id -u)" -ne 0 ] || ! command -v setpriv >/dev/null; then
+  echo "the run as an ordinary user needs root and setpriv: skipped"
+  exit $fail
+fi
+kill $pid
+mine=$work/mine
+mkdir -p "$mine/bin" "$work/secret"
+cp "$work/bin/irochi" "$mine/bin/irochi"
+cp "$work/pictures/halves.bmp" "$mine/bin/own.bmp"
+cp "$work/pictures/halves.bmp" "$work/secret/theirs.bmp"
+chmod 700 "$work/secret"
+printf '%s' "$work/secret" >"$mine/bin/pixdir.txt"
+chown -R nobody "$mine"
+setpriv --reuid=nobody --regid=nogroup --clear-groups env HOME="$mine" XDG_RUNTIME_DIR= \
+  XAUTHORITY= "$mine/bin/irochi" 2>"$mine/stderr" &
+pid=$!
+win=$(timeout 20 xdotool search --sync --name "色をクリックしたら" | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$win")"
+switch_to "色の配分変化にしたがって値を返すという以外に何か能があるわけじゃない"
+switch_to "読み込んだ画像のクリック位置の色の値を返すという以外に何か能があるわけじゃない"
+click $((X + 390)) $((Y + 78))   # the first name in FLB1: the program's own picture
+check "as a user: picture shown" "200,100,50" "$(until_prints 200,100,50 pixel $((X + 40)) $((Y + 90)))"
+check "as a user: no message" "" "$(xdotool search --onlyvisible --name '^irochi$' 2>/dev/null || true)"
+check "as a user: the program's folder remembered" "$mine/bin" "$(cat "$mine/bin/pixdir.txt")"
+click $((X + 428)) $((Y + 50))   # BtnSDIR
+chooser=$(timeout 20 xdotool search --sync --onlyvisible --name "ディレクトリの選択" | head -n 1)
+check "as a user: the chooser opens" yes "$([ -n "$chooser" ] && echo yes || echo no)"
+xdotool windowfocus --sync "$chooser" key Escape
+check "as a user: the chooser closes" "" \
+  "$(until_prints "" xdotool search --onlyvisible --name "ディレクトリの選択")"
+switch_to "色をクリックしたら値を返すという以外に何か能があるわけじゃない"
+check "as a user: the palette is back" "255,0,0" "$(until_prints 255,0,0 pixel $((X + 89)) $((Y + 167)))"
+check "as a user: nothing on stderr" "" "$(grep -v XDG_RUNTIME_DIR "$mine/stderr" || true)"
 exit $fail
 INNER
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inner.sh" "$work"
+chmod 755 "$work"
+xvfb-run -a -s "-ac -screen 0 1024x768x24" bash "$work/inner.sh" "$work"
