@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a given number of seconds, seeded from the
 # repository's fixtures and, when present, the shared public test pictures.
+# Installs clang when it is missing and builds the fuzz preset first.
 # Usage: fuzz/run.sh bmp|jpeg|view SECONDS
 set -euo pipefail
 target=$1
 seconds=${2:-600}
 root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/install-deps.sh" fuzz
+(cd "$root" && cmake --preset fuzz >/dev/null && cmake --build --preset fuzz)
 build=$root/build/fuzz
 corpus=$root/fuzz/corpus-$target
 seeds=$(mktemp -d)

@@ -1,27 +1,67 @@
 #!/usr/bin/env bash
-# Installs the Debian packages irochi needs to build, run and test.
-# Idempotent: when everything is present it only runs dpkg-query and exits.
+# Installs the Debian packages one task needs, those that are missing:
+#   run      building irochi and running it (scripts/run.sh)
+#   test     that, and the whole test suite (scripts/test.sh)
+#   package  that, and building the Debian package (scripts/package.sh)
+#   fuzz     that, and the fuzz preset (fuzz/run.sh)
+# With --list it prints the task's packages, one a line, and installs nothing.
+# Idempotent: when everything is present it only asks dpkg and exits.
+# debian/control's Build-Depends are checked against these lists (ctest's
+# setup_check).
+# Usage: install-deps.sh [--list] run|test|package|fuzz
 set -euo pipefail
 
-packages=(
+# The compiler and CMake, what the program's find_package calls ask for (Qt 6
+# with the GL headers its CMake files want, libjpeg 62, the X client
+# libraries), and what the program shows its captions with: the IPA Gothic
+# font and Qt's Japanese texts.
+run=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev
-  libjpeg62-turbo-dev libjpeg-turbo-progs
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev libgl-dev libjpeg62-turbo-dev libx11-dev libxcb1-dev
   fonts-ipafont-gothic qt6-translations-l10n
-  xvfb xauth xdotool xclip x11-utils imagemagick libx11-dev libxcb1-dev python3
-  x11-xserver-utils qt6-wayland sway wayvnc grim wl-clipboard
+)
+# The test suites and benchmarks; the real X server, the Wayland compositor
+# and the screen reader's interface the checks use; the validators and the
+# package tools of the package check.
+test=(
+  googletest libgtest-dev libgmock-dev libbenchmark-dev python3
+  xvfb xauth xdotool xclip x11-utils x11-xserver-utils imagemagick
+  qt6-wayland sway wayvnc grim wl-clipboard
+  dbus at-spi2-core python3-pyatspi
   desktop-file-utils appstream libxml2-utils librsvg2-bin
-  clang libclang-rt-14-dev
   debhelper dpkg-dev lintian
 )
+# The package's own build, its test suite included.
+package=(debhelper dpkg-dev libgtest-dev)
+# libFuzzer comes with clang.
+fuzz=(clang libclang-rt-14-dev)
+
+list=false
+if [ "${1:-}" = "--list" ]; then
+  list=true
+  shift
+fi
+task=${1:-}
+case $task in
+  run) packages=("${run[@]}") ;;
+  test) packages=("${run[@]}" "${test[@]}") ;;
+  package) packages=("${run[@]}" "${package[@]}") ;;
+  fuzz) packages=("${run[@]}" "${fuzz[@]}") ;;
+  *)
+    echo "usage: $0 [--list] run|test|package|fuzz" >&2
+    exit 2
+    ;;
+esac
+if $list; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
   [ "$status" = "installed" ] || missing+=("$p")
 done
-
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi

@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a clean copy of the source: the files git
 # tracks, with their changes, and nothing of build/. Installs the build
-# dependencies first. Leaves irochi_<version>_<arch>.deb in build/package/.
+# dependencies first. Leaves irochi_<version>_<arch>.deb in OUT-DIR, by
+# default build/package/ of the source.
 # DEB_BUILD_OPTIONS=nocheck skips the test suite in the build.
+# Usage: package.sh [OUT-DIR]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh package
 
-out=$root/build/package
-rm -rf "$out"
+out=${1:-$root/build/package}
+out=$(mkdir -p "$out" && cd "$out" && pwd)
+# Only what an earlier run made there goes: the copy and the build's results.
+rm -rf "$out/irochi" "$out"/irochi_* "$out"/irochi-dbgsym_*
 mkdir -p "$out/irochi"
 if git -C "$root" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   # A file deleted but not yet committed is simply not copied.

@@ -6,9 +6,11 @@
 # package with apt-get, runs the installed program as an unprivileged user
 # under Xvfb, and removes it with --purge, leaving no file of it behind:
 # that part changes the machine, so it never runs by surprise.
-# Usage: package_check.sh SOURCE-DIR   (exit 77: not root, or tools missing)
+# Everything it writes goes to BUILD-DIR/package.
+# Usage: package_check.sh SOURCE-DIR BUILD-DIR   (exit 77: tools missing)
 set -euo pipefail
 src=$1
+out=$2/package
 for tool in dpkg-buildpackage lintian desktop-file-validate appstreamcli; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
@@ -17,12 +19,13 @@ check() { # what expected actual
   if [ "$2" = "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected [$2], got [$3]"; fail=1; fi
 }
 
-bash "$src/scripts/package.sh" >"$src/build/package.log" 2>&1 ||
-  { tail -50 "$src/build/package.log"; echo "FAIL: the package did not build"; exit 1; }
-deb=$(ls "$src"/build/package/irochi_*_*.deb)
+mkdir -p "$out"
+log=$out/package.log
+bash "$src/scripts/package.sh" "$out" >"$log" 2>&1 ||
+  { tail -50 "$log"; echo "FAIL: the package did not build"; exit 1; }
+deb=$(ls "$out"/irochi_*_*.deb)
 echo "built $(basename "$deb")"
-check "tests ran in the package build" 1 \
-  "$(grep -c '^100% tests passed' "$src/build/package.log" || true)"
+check "tests ran in the package build" 1 "$(grep -c '^100% tests passed' "$log" || true)"
 
 tags=$(lintian --pedantic "$deb" 2>&1 | grep -E '^[EW]: ' || true)
 check "lintian: no error, no warning" "" "$tags"
