@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "Accessibility.h"
 #include "Application.h"
 #include "Conversions.h"
 #include "Exceptions.h"
@@ -9,6 +10,7 @@
 #include <QGuiApplication>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollBar>
 #include <algorithm>
 #include <utility>
 
@@ -16,6 +18,18 @@ namespace {
 
 const char* const DesignFont = "ＭＳ Ｐゴシック";
 const char* const CopyCaption = "↑クリップボードにコピー";
+
+// The RGB text of a colour value.
+std::string RgbText(TColor value) {
+    return "RGB(" + std::to_string(GetRValue(value)) + ", " + std::to_string(GetGValue(value)) +
+           ", " + std::to_string(GetBValue(value)) + ")";
+}
+
+// What a screen reader says of a swatch's or the preview's colour: the two
+// texts the display shows for it.
+QString SpokenColour(const char* what, const std::string& rgb, const std::string& integer) {
+    return QString::fromStdString(what + (" " + rgb) + "、整数値 " + integer);
+}
 
 QFont DesignFontOfHeight(int pixels, bool bold = false) {
     QFont font(QString::fromUtf8(DesignFont));
@@ -124,8 +138,10 @@ void TForm1::CreateColourDisplay() {
     LV2 = AddLabel(this, "LV2", {230, 15, 124, 16}, "0");
     whiteBox(LV2, 13, {"RGB(255, 255, 255)"});
 
-    // The focus sink: no border, grey on grey, so nothing of it shows.
+    // The focus sink: no border, grey on grey, so nothing of it shows, nor is
+    // it shown to a screen reader.
     Edit0 = Add(new TEdit(this), "Edit0", {230, 38, 9, 18});
+    HideFromAssistiveTechnology(*Edit0);
     Edit0->SetBorder(false);
     Edit0->SetColor(clGray);
     Edit0->SetFontColor(clGray);
@@ -140,9 +156,11 @@ void TForm1::CreateColourDisplay() {
     BtnCpy1 = AddButton(this, "BtnCpy1", {4, 34, 80, 30}, CopyCaption);
     BtnCpy1->SetWordWrap(true);
     BtnCpy1->OnClick = Bind(&TForm1::BtnCpyClick);
+    BtnCpy1->setAccessibleName(QString::fromUtf8("整数値をクリップボードにコピー"));
     BtnCpy2 = AddButton(this, "BtnCpy2", {260, 34, 80, 33}, CopyCaption);
     BtnCpy2->SetWordWrap(true);
     BtnCpy2->OnClick = Bind(&TForm1::BtnCpyClick);
+    BtnCpy2->setAccessibleName(QString::fromUtf8("RGB値をクリップボードにコピー"));
 }
 
 void TForm1::CreateSwatches() {
@@ -152,7 +170,9 @@ void TForm1::CreateSwatches() {
         const std::string name = "Edit" + std::to_string(n);
         TEdit* swatch =
             Add(new TEdit(this), name.c_str(), {78 + 22 * column, 122 + 18 * row, 22, 18});
-        swatch->SetColor(PaletteColours[std::size_t(n - 1)]);
+        const TColor colour = PaletteColours[std::size_t(n - 1)];
+        swatch->SetColor(colour);
+        swatch->setAccessibleName(SpokenColour("色見本", RgbText(colour), std::to_string(colour)));
         swatch->OnClick = Bind(&TForm1::ClEdtClick);
         Swatches[std::size_t(n - 1)] = swatch;
     }
@@ -162,11 +182,15 @@ void TForm1::CreateChannelRows() {
     struct Row {
         int Index, SliderTop, LabelTop, ButtonTop;
         TColor Colour;
+        const char* Channel;
     };
     // Red on top, blue at the bottom, as the table lists them.
-    const Row rows[] = {
-        {2, 109, 117, 114, clRed}, {1, 162, 170, 167, clGreen}, {0, 216, 224, 220, clBlue}};
+    const Row rows[] = {{2, 109, 117, 114, clRed, "赤"},
+                        {1, 162, 170, 167, clGreen, "緑"},
+                        {0, 216, 224, 220, clBlue, "青"}};
     const char* arrows[] = {"↓", "↑", "↓", "↑"};
+    // What each step button does, for a screen reader.
+    const char* steps[] = {"を1下げる", "を1上げる", "を10下げる", "を10上げる"};
     for (const Row& row : rows) {
         const std::string digit = std::to_string(row.Index);
         TYTrackBar* slider =
@@ -179,6 +203,7 @@ void TForm1::CreateChannelRows() {
         slider->SetGageColor(clWhite);
         slider->SetPosition(0);
         slider->OnChange = Bind(&TForm1::YTBVChange);
+        slider->setAccessibleName(QString::fromUtf8(row.Channel));
         slider->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
             TApplication::Guard([&] { YTBVMouseUp(s, b, sh, x, y); });
         };
@@ -199,6 +224,8 @@ void TForm1::CreateChannelRows() {
                 button->SetDesignFont(DesignFontOfHeight(13, true));
             }
             button->OnClick = Bind(&TForm1::BtnUpDnClick);
+            button->setAccessibleName(QString::fromUtf8(row.Channel) +
+                                      QString::fromUtf8(steps[k - 1]));
             StepButtons[std::size_t(row.Index)][std::size_t(k - 1)] = button;
             button->hide();
         }
@@ -233,9 +260,11 @@ void TForm1::CreateImageControls() {
     Label6 = zoomLabel("Label6", {92, 11, 8, 16}, "%");
     Btn31 = AddButton(Panel1, "Btn31", {100, 9, 20, 20}, "↓");
     Btn31->OnClick = Bind(&TForm1::BtnImgUpDnClick);
+    Btn31->setAccessibleName(QString::fromUtf8("縮小"));
     Btn31->hide();
     Btn32 = AddButton(Panel1, "Btn32", {120, 9, 20, 20}, "↑");
     Btn32->OnClick = Bind(&TForm1::BtnImgUpDnClick);
+    Btn32->setAccessibleName(QString::fromUtf8("拡大"));
     Btn32->hide();
     BtnSDIR = AddButton(Panel1, "BtnSDIR", {16, 40, 105, 20}, "画像フォルダ選択");
     BtnSDIR->SetWordWrap(true);
@@ -244,6 +273,12 @@ void TForm1::CreateImageControls() {
     FLB1->SetMask("*.bmp;*.jpg;*.jpeg");
     FLB1->SetItemHeight(12);
     FLB1->OnClick = Bind(&TForm1::FLB1Click);
+    FLB1->setAccessibleName(QString::fromUtf8("画像ファイル"));
+    Panel1->setAccessibleName(QString::fromUtf8("画像フォルダと拡大縮小"));
+    SCRLB1->setAccessibleName(QString::fromUtf8("画像の表示"));
+    SCRLB1->horizontalScrollBar()->setAccessibleName(QString::fromUtf8("横スクロール"));
+    SCRLB1->verticalScrollBar()->setAccessibleName(QString::fromUtf8("縦スクロール"));
+    DescribeView();
     Panel1->hide();
 }
 
@@ -336,9 +371,12 @@ void TForm1::ShowModeCaption() {
 
 void TForm1::Display(TColor value, const std::string& red, const std::string& green,
                      const std::string& blue) {
+    const std::string integer = std::to_string(value);
+    const std::string rgb = "RGB(" + red + ", " + green + ", " + blue + ")";
     Edit41->SetColor(value);
-    LV1->SetCaption(std::to_string(value));
-    LV2->SetCaption("RGB(" + red + ", " + green + ", " + blue + ")");
+    LV1->SetCaption(integer);
+    LV2->SetCaption(rgb);
+    Edit41->setAccessibleName(SpokenColour("表示中の色", rgb, integer));
 }
 
 void TForm1::ShowColor(TColor value) {

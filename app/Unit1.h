@@ -127,6 +127,8 @@ private:
     void CreateSwatches();
     void CreateChannelRows();
     void CreateImageControls();
+    // Tells a screen reader what the view shows: the picture's file and zoom.
+    void DescribeView();
     void SetTabOrder();
 
     TLabel* AddLabel(QWidget* parent, const char* name, QRect bounds, const char* caption);
@@ -140,6 +142,7 @@ private:
     TClipboard& FClipboard;
     TDesktop& FDesktop;
     std::vector<QWidget*> FControls; // in creation order
+    std::string FPictureName;        // the shown picture's file name, as shown
     qreal FRatio = 0;                // the window's ratio on its screen
     QSize FKeptSize;                 // the size to keep across a change of ratio
 };

@@ -3,6 +3,7 @@
 #include "Unit1.h"
 
 #include "Conversions.h"
+#include "DisplayName.h"
 #include "FileSystem.h"
 #include "StretchDraw.h"
 
@@ -37,6 +38,7 @@ void TForm1::FLB1Click(TObject*) {
     TBitmap bitmap;
     try {
         bitmap.Assign(*picture.Graphic());
+        FPictureName = DisplayName(path.substr(path.rfind('/') + 1));
         Img1->SetBitmap(bitmap);
         Label5->SetCaption("100");
         ApplyZoom();
@@ -59,6 +61,7 @@ void TForm1::ShowZoomControls(bool show) {
         Img1->resize(100, Img1->height());
         Img1->resize(100, 100);
     }
+    DescribeView();
 }
 
 void TForm1::ApplyZoom() {
@@ -68,6 +71,16 @@ void TForm1::ApplyZoom() {
     const int height = bitmap ? bitmap->Height() : 0;
     Img1->resize(ZoomedSize(width, percent), Img1->height());
     Img1->resize(Img1->width(), ZoomedSize(height, percent));
+    DescribeView();
+}
+
+void TForm1::DescribeView() {
+    const std::string zoom = Label5->Caption() + "%";
+    Label5->setAccessibleName(QString::fromStdString("拡大率 " + zoom));
+    const TBitmap* bitmap = Img1->Bitmap();
+    const bool shown = bitmap && !bitmap->Empty();
+    Img1->setAccessibleName(
+        QString::fromStdString(shown ? "画像 " + FPictureName + " " + zoom : "画像なし"));
 }
 
 // The zoom steps by 10 up to 100 and by 100 above: 10 … 90, 100, 200 … 800.

@@ -1,7 +1,9 @@
 #include "YTrackBar.h"
 
 #include "QtColor.h"
+#include "YTrackBarAccessible.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -32,6 +34,7 @@ int DragPosition(int startPosition, int dx, int min, int max, int trackLength) {
 }
 
 TYTrackBar::TYTrackBar(QWidget* owner) : QWidget(owner) {
+    TYTrackBarAccessible::Install();
     resize(160, 30);
     FTrackLength = width() - FLeftMargin - FRightMargin;
     setFocusPolicy(Qt::NoFocus);
@@ -68,6 +71,14 @@ void TYTrackBar::SetPosition(int value) {
     }
     FPosition = value > FMax ? FMax : (value < FMin ? FMin : value);
     update();
+    PositionChanged();
+}
+
+void TYTrackBar::PositionChanged() {
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, FPosition);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void TYTrackBar::Paint() {
@@ -203,6 +214,7 @@ void TYTrackBar::mouseMoveEvent(QMouseEvent* event) {
     if (FOutlineX != -1) {
         FOutlineX = FThumbX;
     }
+    const int before = FPosition;
     FPosition = DragPosition(FDragStartPosition, p.x() - FDragStartX, FMin, FMax, FTrackLength);
     if (FPosition < FMin) {
         FPosition = FMin;
@@ -211,6 +223,9 @@ void TYTrackBar::mouseMoveEvent(QMouseEvent* event) {
     }
     if (FPosition != FDragStartPosition) {
         PaintNow();
+    }
+    if (FPosition != before) {
+        PositionChanged();
     }
     if (OnMouseMove) {
         OnMouseMove(this, ToShiftState(event->modifiers(), event->buttons()), p.x(), p.y());

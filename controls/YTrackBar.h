@@ -58,6 +58,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // Tells assistive technology that Position changed.
+    void PositionChanged();
     void Paint();
     void PaintNow();
     bool ReachesControl(const QMouseEvent* event) const;

@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include "Accessibility.h"
 #include "Exceptions.h"
 
 #include <QFileInfo>
@@ -40,6 +41,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setDesktopFileName(IROCHI_APP_ID);
     InstallQtTranslation();
     installEventFilter(&FRatioKeeper);
+    InstallAccessibility();
     InstallFontSubstitutions();
     // The window is a fixed design of classic three-dimensional controls.
     if (QStyle* style = QStyleFactory::create("Windows")) {

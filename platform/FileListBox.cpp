@@ -7,6 +7,8 @@
 #include <QAbstractListModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOption>
 #include <QStyledItemDelegate>
 
 // The names, held as the system's bytes and turned into text only for the
@@ -197,4 +199,26 @@ void TFileListBox::SetItemHeight(int height) {
 void TFileListBox::paintEvent(QPaintEvent* event) {
     FFit.BeforePaint();
     QListView::paintEvent(event);
+    if (!hasFocus()) {
+        return;
+    }
+    QPainter painter(viewport());
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    const QModelIndex current = currentIndex();
+    option.rect = current.isValid() ? visualRect(current) : viewport()->rect();
+    const bool selected = current.isValid() && selectionModel()->isSelected(current);
+    option.backgroundColor = palette().color(selected ? QPalette::Highlight : QPalette::Base);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+}
+
+// The focus frame comes and goes with the focus, current name or none.
+void TFileListBox::focusInEvent(QFocusEvent* event) {
+    QListView::focusInEvent(event);
+    viewport()->update();
+}
+
+void TFileListBox::focusOutEvent(QFocusEvent* event) {
+    QListView::focusOutEvent(event);
+    viewport()->update();
 }

@@ -14,7 +14,8 @@ class TFileNameModel;
 // with a flat single-line border. A change of the selection, by mouse or
 // keyboard, is reported as a click, and so is a click on the name already
 // selected. Once a name is selected the user cannot clear the selection:
-// only reading the entries anew leaves none selected.
+// only reading the entries anew leaves none selected. With the keyboard focus
+// it frames the current name, or its whole area when it has none.
 class TFileListBox : public QListView {
     Q_OBJECT
 public:
@@ -52,6 +53,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     TFileNameModel* FModel;

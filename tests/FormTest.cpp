@@ -57,6 +57,47 @@ TEST_F(Window, TabFollowsTheTabPlacesAndSkipsHiddenControls) {
     EXPECT_EQ(Form->Swatches[4]->text(), "12");
 }
 
+// In every mode, every control the Tab key reaches shows that it has the
+// focus, but the focus sink, which shows nothing: drawn with the focus it
+// differs from itself without in more pixels than a caret covers.
+TEST_F(Window, EveryTabStopButTheSinkShowsTheFocus) {
+    QApplication::setCursorFlashTime(0); // the caret stays drawn
+    WriteFileBytes(Home / "bin/p.bmp", DistinctBmp(8, 8));
+    auto differing = [](const QImage& a, const QImage& b) {
+        int count = 0;
+        for (int y = 0; y < std::min(a.height(), b.height()); ++y) {
+            for (int x = 0; x < std::min(a.width(), b.width()); ++x) {
+                count += a.pixel(x, y) != b.pixel(x, y);
+            }
+        }
+        return count;
+    };
+    const int stopsPerMode[] = {44, 16, 8}; // but the sink
+    for (int mode : {0, 1, 2}) {
+        SwitchTo(mode);
+        if (mode == 2) {
+            Form->FLB1->SetItemIndex(0); // the zoom buttons show
+        }
+        Form->Edit0->setFocus();
+        int stops = 0;
+        for (QWidget* focused = nullptr; focused != Form->Edit0 && stops < 60; ++stops) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            focused = QApplication::focusWidget();
+            ASSERT_NE(focused, nullptr);
+            if (focused == Form->Edit0) {
+                break;
+            }
+            const QImage with = focused->grab().toImage();
+            focused->clearFocus();
+            const QImage without = focused->grab().toImage();
+            EXPECT_GE(differing(with, without), 20)
+                << "mode " << mode << ": " << focused->objectName().toStdString();
+            focused->setFocus(Qt::TabFocusReason);
+        }
+        EXPECT_EQ(stops, stopsPerMode[mode]) << "mode " << mode;
+    }
+}
+
 TEST_F(Window, ControlTableGeometryAndLook) {
     EXPECT_EQ(Form->size(), QSize(505, 344));
     EXPECT_EQ(Control<QWidget>("LV1")->geometry(), QRect(4, 15, 80, 16));
@@ -121,24 +162,51 @@ TEST_F(Window, CannotShrinkBelowTheMinimum) {
     EXPECT_EQ(Form->SCRLB1->height(), 184);
 }
 
+// A swatch is picked by a click, or, once the Tab key has reached it, by
+// Space, Return or keypad Enter, as a button is; either way the focus goes
+// back to the sink. Keys with Ctrl or Alt, and a held key's repeats, pick
+// nothing.
 TEST_F(Window, SwatchClickDisplaysItsColourAndReturnsTheFocus) {
     struct Case {
         const char* Name;
         TColor Colour;
         const char* Integer;
         const char* Rgb;
+        Qt::Key Key; // none: a click
+        Qt::KeyboardModifiers Modifiers = Qt::NoModifier;
     };
-    for (const Case& c : {Case{"Edit1", 0, "0", "RGB(0, 0, 0)"},
-                          Case{"Edit5", 13408767, "13408767", "RGB(255, 153, 204)"},
-                          Case{"Edit37", 8421504, "8421504", "RGB(128, 128, 128)"},
-                          Case{"Edit40", 16777215, "16777215", "RGB(255, 255, 255)"}}) {
+    for (const Case& c :
+         {Case{"Edit1", 0, "0", "RGB(0, 0, 0)", Qt::Key_unknown},
+          Case{"Edit5", 13408767, "13408767", "RGB(255, 153, 204)", Qt::Key_unknown},
+          Case{"Edit37", 8421504, "8421504", "RGB(128, 128, 128)", Qt::Key_unknown},
+          Case{"Edit40", 16777215, "16777215", "RGB(255, 255, 255)", Qt::Key_unknown},
+          Case{"Edit3", 255, "255", "RGB(255, 0, 0)", Qt::Key_Space},
+          Case{"Edit27", 16711680, "16711680", "RGB(0, 0, 255)", Qt::Key_Return},
+          Case{"Edit19", 65280, "65280", "RGB(0, 255, 0)", Qt::Key_Enter, Qt::KeypadModifier}}) {
         SCOPED_TRACE(c.Name);
-        Click(Control<QWidget>(c.Name));
+        auto* swatch = Control<TEdit>(c.Name);
+        if (c.Key == Qt::Key_unknown) {
+            Click(swatch);
+        } else {
+            swatch->setFocus(Qt::TabFocusReason);
+            for (Qt::KeyboardModifiers held : {Qt::ControlModifier, Qt::AltModifier}) {
+                QTest::keyClick(swatch, c.Key, held);
+                EXPECT_EQ(QApplication::focusWidget(), swatch);
+            }
+            QKeyEvent repeat(QEvent::KeyPress, c.Key, c.Modifiers, QString(), true);
+            QApplication::sendEvent(swatch, &repeat);
+            EXPECT_EQ(QApplication::focusWidget(), swatch);
+            QTest::keyClick(swatch, c.Key, c.Modifiers);
+        }
         ExpectDisplay(c.Colour, c.Integer, c.Rgb);
         EXPECT_EQ(QApplication::focusWidget(), Form->Edit0);
     }
     Click(Form->Edit41); // the preview shows its own colour again
-    ExpectDisplay(16777215, "16777215", "RGB(255, 255, 255)");
+    ExpectDisplay(65280, "65280", "RGB(0, 255, 0)");
+    EXPECT_EQ(QApplication::focusWidget(), Form->Edit0);
+    Form->Edit41->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(Form->Edit41, Qt::Key_Space);
+    ExpectDisplay(65280, "65280", "RGB(0, 255, 0)");
     EXPECT_EQ(QApplication::focusWidget(), Form->Edit0);
 }
 

@@ -2,6 +2,8 @@
 
 #include "QtColor.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -235,4 +237,30 @@ TEST_F(Slider, PositionWritesNeverReportAChange) {
     Bar->SetPosition(17);
     EXPECT_EQ(Changes, 0);
     EXPECT_EQ(Bar->Position(), 17);
+}
+
+// To assistive technology the control is a slider named by its owner, whose
+// value is its Position, following the setter and a drag; a value set from
+// outside moves nothing, since only the mouse moves the slider.
+TEST_F(Slider, IsASliderWhoseValueIsItsPosition) {
+    Bar->setAccessibleName("赤");
+    QAccessibleInterface* slider = QAccessible::queryAccessibleInterface(Bar);
+    ASSERT_NE(slider, nullptr);
+    EXPECT_EQ(slider->role(), QAccessible::Slider);
+    EXPECT_EQ(slider->text(QAccessible::Name), QString::fromUtf8("赤"));
+    QAccessibleValueInterface* value = slider->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->minimumValue().toInt(), 0);
+    EXPECT_EQ(value->maximumValue().toInt(), 255);
+    Bar->SetPosition(128);
+    EXPECT_EQ(value->currentValue().toInt(), 128);
+    EXPECT_EQ(slider->text(QAccessible::Value), "128");
+    Painted(); // the thumb stands at 128
+    Press(80);
+    MoveTo(90);
+    EXPECT_EQ(value->currentValue().toInt(), 144);
+    Release(90);
+    value->setCurrentValue(3);
+    EXPECT_EQ(Bar->Position(), 144);
+    EXPECT_EQ(Changes, 1);
 }

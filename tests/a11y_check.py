@@ -1,0 +1,220 @@
+#!/usr/bin/python3
+"""The built program as a screen reader meets it: through AT-SPI, the
+interface Orca reads, in a private D-Bus session with the accessibility bus,
+under Xvfb. In each of the three modes every showing object has a role and a
+name (pure layout containers aside) and the focus sink is not there; a
+swatch's name holds its RGB text; the preview's and the value labels' names
+follow a picked colour, and the change is announced; a slider's value follows
+a step button; Space, Return and keypad Enter on a focused swatch pick it; the
+picture is an image named by its file and zoom.
+Usage: a11y_check.py IROCHI     (exit 77: tools missing)"""
+
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import screen_test as st
+
+BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+CONTAINERS = {"filler", "panel", "scroll pane", "viewport"}
+SINK = (234, 47)  # the focus sink Edit0, 9 x 18 at 230, 38
+
+
+def main(exe):
+    if os.environ.get("IROCHI_A11Y") != "inside":
+        st.require("xvfb-run", "dbus-run-session", "xdotool", "convert")
+        if not os.path.exists(BUS_LAUNCHER):
+            print("skipped: at-spi2-core is not installed")
+            return st.SKIP
+        try:
+            subprocess.run(["/usr/bin/python3", "-c", "import pyatspi"], check=True,
+                           capture_output=True)
+        except subprocess.CalledProcessError:
+            print("skipped: python3-pyatspi is not installed")
+            return st.SKIP
+        env = dict(os.environ, IROCHI_A11Y="inside")
+        return subprocess.call(["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24",
+                                "dbus-run-session", "--", "/usr/bin/python3",
+                                os.path.abspath(__file__), exe], env=env)
+    bus = subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"])
+    report = st.Report()
+    with tempfile.TemporaryDirectory() as work:
+        copy = st.prepare_copy(work, exe)
+        env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        env.pop("QT_SCALE_FACTOR", None)
+        program = subprocess.Popen([copy], env=env)
+        try:
+            run(report, program.pid)
+        finally:
+            program.terminate()
+            program.wait()
+            bus.terminate()
+    report.exit()
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True,
+                          text=True).stdout
+
+
+def run(report, pid):
+    import pyatspi
+    from gi.repository import GLib
+
+    def application():
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            child = desktop.getChildAtIndex(i)
+            if child is not None and child.get_process_id() == pid:
+                return child
+        return None
+
+    app = st.until(application, lambda a: a is not None and a.childCount > 0)
+    if app is None:
+        print("FAIL: the program is not on the accessibility bus")
+        report.failures += 1
+        return
+    frame = app.getChildAtIndex(0)
+    win = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--name",
+                          st.CAPTIONS[0]], check=True, capture_output=True,
+                         text=True).stdout.split()[0]
+    geometry = dict(line.split("=") for line in
+                    xdotool("getwindowgeometry", "--shell", win).split())
+    origin = (int(geometry["X"]), int(geometry["Y"]))
+
+    def at(point):
+        return st.device(origin, point, 1)
+
+    def click(point):
+        xdotool("mousemove", *at(point), "click", "1")
+
+    announced = []
+
+    def heard(event):
+        announced.append((event.type, event.source.name if event.source else None))
+    for kind in ("object:property-change:accessible-name", "object:text-changed:insert"):
+        pyatspi.Registry.registerEventListener(heard, kind)
+
+    def pump():
+        context = GLib.MainContext.default()
+        while context.iteration(False):
+            pass
+
+    def objects():
+        found = []
+
+        def walk(node):
+            for i in range(node.childCount):
+                child = node.getChildAtIndex(i)
+                if child is not None:
+                    found.append(child)
+                    walk(child)
+        walk(frame)
+        return found
+
+    def showing(node):
+        return node.getState().contains(pyatspi.STATE_SHOWING)
+
+    def named(role, name_part=""):
+        return [o for o in objects()
+                if showing(o) and o.getRoleName() == role and name_part in o.name]
+
+    def name_of(role, name_part):
+        def probe():
+            pump()
+            found = named(role, name_part)
+            return found[0].name if found else None
+        return probe
+
+    def check_mode(mode, texts):
+        caption = st.CAPTIONS[mode]
+        report.check(f"mode {mode}: the window's name", caption,
+                     st.until(lambda: frame.name, lambda n: n == caption))
+        everything = [o for o in objects() if showing(o)]
+        unnamed = [f"{o.getRoleName()} at {o.queryComponent().getPosition(pyatspi.DESKTOP_COORDS)}"
+                   for o in everything
+                   if not o.name and not (o.getRoleName() in CONTAINERS and o.childCount)]
+        print(f"mode {mode}: {len(everything) - len(unnamed)} of {len(everything)} showing "
+              "objects named")
+        report.check(f"mode {mode}: every showing object has a role and a name", [], unnamed)
+        report.check(f"mode {mode}: every showing object has a role", [],
+                     [o.name for o in everything if o.getRoleName() in ("unknown", "invalid")])
+        report.check(f"mode {mode}: edit boxes shown", texts, len(named("text")))
+        sink = frame.queryComponent().getAccessibleAtPoint(*at(SINK), pyatspi.DESKTOP_COORDS)
+        report.check(f"mode {mode}: the focus sink is not exposed", "frame",
+                     sink.getRoleName() if sink else "frame")
+
+    # The palette.
+    check_mode(0, 41)
+    red = [o.name for o in named("text", "色見本") if "RGB(255, 0, 0)" in o.name]
+    report.check("a swatch's name holds its RGB text", ["色見本 RGB(255, 0, 0)、整数値 255"], red)
+    report.check("forty swatches named by their colour", 40,
+                 len([o for o in named("text", "色見本 RGB(") if "、整数値 " in o.name]))
+    announced.clear()
+    click(st.RED_SWATCH)
+    report.check("the preview's name follows a pick", "表示中の色 RGB(255, 0, 0)、整数値 255",
+                 st.until(name_of("text", "表示中の色"), lambda n: n and "255, 0, 0" in n))
+    report.check("the integer text follows a pick", "255",
+                 st.until(name_of("label", "255"), lambda n: n == "255"))
+    report.check("the RGB text follows a pick", "RGB(255, 0, 0)",
+                 st.until(name_of("label", "RGB(255, 0, 0)"), lambda n: n is not None))
+    pump()
+    heard_names = {name for _, name in announced}
+    report.check("the pick is announced", True,
+                 {"255", "RGB(255, 0, 0)", "表示中の色 RGB(255, 0, 0)、整数値 255"} <= heard_names)
+
+    # The keyboard: from the focus sink, Tab reaches the swatches in order;
+    # Space, Return and keypad Enter pick the focused one.
+    for tabs, key, integer in ((1, "space", "0"), (2, "Return", "128"), (3, "KP_Enter", "255"),
+                               (5, "space", "13408767")):
+        click(st.COPY_INTEGER)  # the copy button gives the focus back to the sink
+        for _ in range(tabs):
+            xdotool("key", "Tab")
+        xdotool("key", key)
+        report.check(f"{key} on swatch {tabs} picks it", integer,
+                     st.until(name_of("label", integer), lambda n: n == integer))
+        focused = [o for o in objects() if o.getState().contains(pyatspi.STATE_FOCUSED)]
+        report.check(f"{key}: the focus went back to the sink, out of sight", [],
+                     [o.name for o in focused])
+
+    # The sliders.
+    click(st.SWITCH)
+    check_mode(1, 1)
+
+    def slider_value(channel):
+        def probe():
+            found = named("slider", channel)
+            return found[0].queryValue().currentValue if found else None
+        return probe
+    report.check("the red slider starts at 128", 128.0,
+                 st.until(slider_value("赤"), lambda v: v == 128.0))
+    for point, value in (((262, 124), 129.0), ((302, 124), 139.0), ((232, 124), 138.0)):
+        click(point)
+        report.check("the red slider's value follows a step button", value,
+                     st.until(slider_value("赤"), lambda v: v == value))
+    report.check("the step buttons say what they do", 12,
+                 len([o for o in named("push button") if o.name[1:2] == "を"]))
+    report.check("the preview follows the step buttons", "表示中の色 RGB(138, 128, 128)、整数値 8421514",
+                 st.until(name_of("text", "表示中の色"), lambda n: n and "138" in n))
+
+    # The image mode.
+    click(st.SWITCH)
+    check_mode(2, 1)
+    report.check("no picture yet", "画像なし",
+                 st.until(name_of("image", "画像"), lambda n: n == "画像なし"))
+    click(st.FIRST_FILE)
+    report.check("the picture is an image named by its file and zoom", "画像 distinct.bmp 100%",
+                 st.until(name_of("image", "画像"), lambda n: n == "画像 distinct.bmp 100%"))
+    click(st.ZOOM_UP)
+    report.check("the name follows the zoom", "画像 distinct.bmp 200%",
+                 st.until(name_of("image", "画像"), lambda n: n == "画像 distinct.bmp 200%"))
+    report.check("the zoom value is named", "拡大率 200%",
+                 st.until(name_of("label", "拡大率"), lambda n: n == "拡大率 200%"))
+    check_mode(2, 1)
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))
