@@ -12,11 +12,13 @@ bool Hidden(const QObject* object) {
     return object->property(HiddenProperty).toBool();
 }
 
-// A control that nothing shows to assistive technology: invisible, never
-// focused, with no children, named by nothing.
+// A control that nothing shows to assistive technology. Qt reports no event
+// of an interface that is not valid, the focus moving to it included; should
+// anything ask, it is invisible, with no children, named by nothing.
 class THiddenAccessible : public QAccessibleWidget {
 public:
     explicit THiddenAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::NoRole) {}
+    bool isValid() const override { return false; }
     QAccessible::State state() const override {
         QAccessible::State state;
         state.invisible = true;

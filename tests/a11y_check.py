@@ -92,11 +92,17 @@ def run(report, pid):
         xdotool("mousemove", *at(point), "click", "1")
 
     announced = []
+    focus = []
 
     def heard(event):
         announced.append((event.type, event.source.name if event.source else None))
+
+    def focused(event):
+        source = event.source
+        focus.append((source.getRoleName(), source.name) if source else ("none", ""))
     for kind in ("object:property-change:accessible-name", "object:text-changed:insert"):
         pyatspi.Registry.registerEventListener(heard, kind)
+    pyatspi.Registry.registerEventListener(focused, "focus:")
 
     def pump():
         context = GLib.MainContext.default()
@@ -176,9 +182,14 @@ def run(report, pid):
         xdotool("key", key)
         report.check(f"{key} on swatch {tabs} picks it", integer,
                      st.until(name_of("label", integer), lambda n: n == integer))
-        focused = [o for o in objects() if o.getState().contains(pyatspi.STATE_FOCUSED)]
+        holding = [o for o in objects() if o.getState().contains(pyatspi.STATE_FOCUSED)]
         report.check(f"{key}: the focus went back to the sink, out of sight", [],
-                     [o.name for o in focused])
+                     [o.name for o in holding])
+    pump()
+    report.check("focus is reported on named controls only", [],
+                 [f for f in focus if f[0] in ("invalid", "unknown", "none") or not f[1]])
+    report.check("focus reported on the swatches reached", True,
+                 ("text", "色見本 RGB(0, 0, 0)、整数値 0") in focus)
 
     # The sliders.
     click(st.SWITCH)
