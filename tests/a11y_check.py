@@ -25,7 +25,7 @@ SINK = (234, 47)  # the focus sink Edit0, 9 x 18 at 230, 38
 
 def main(exe):
     if os.environ.get("IROCHI_A11Y") != "inside":
-        st.require("xvfb-run", "dbus-run-session", "xdotool", "convert")
+        st.require("Xvfb", "dbus-run-session", "xdotool", "convert")
         if not os.path.exists(BUS_LAUNCHER):
             print("skipped: at-spi2-core is not installed")
             return st.SKIP
@@ -36,7 +36,7 @@ def main(exe):
             print("skipped: python3-pyatspi is not installed")
             return st.SKIP
         env = dict(os.environ, IROCHI_A11Y="inside")
-        return subprocess.call(["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24",
+        return subprocess.call([st.WITH_X_SERVER, "-screen 0 1280x1024x24",
                                 "dbus-run-session", "--", "/usr/bin/python3",
                                 os.path.abspath(__file__), exe], env=env)
     bus = subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"])

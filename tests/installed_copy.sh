@@ -7,7 +7,7 @@
 # Usage: installed_copy.sh BUILD-DIR    (exit 77: the tools are missing)
 set -euo pipefail
 build=$1
-for tool in desktop-file-validate appstreamcli xmllint rsvg-convert xvfb-run xdotool setpriv; do
+for tool in desktop-file-validate appstreamcli xmllint rsvg-convert Xvfb xdotool setpriv; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 work=$(mktemp -d)
@@ -49,7 +49,7 @@ check "the program's folder is not writable for nobody" no \
   "$(setpriv --reuid=nobody --regid=nogroup --clear-groups test -w "$prefix/bin" && echo yes || echo no)"
 
 chmod 755 "$work/home"
-xvfb-run -a -s "-ac -screen 0 1024x768x24" \
+"$(dirname "$0")/with_x_server.sh" "-screen 0 1024x768x24" \
   bash "$(dirname "$0")/image_mode_as_nobody.sh" "$prefix/bin/irochi" "$work/home" 255,0,0
 check "remembered in the user's folder" "$work/pictures" "$(cat "$work/home/.config/irochi/pixdir.txt" 2>&1)"
 check "the program's folder untouched" "$work/pictures" "$(cat "$prefix/bin/pixdir.txt")"

@@ -65,7 +65,7 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "installing the package needs root: skipped"
   exit $fail
 fi
-for tool in xvfb-run xdotool setpriv import convert; do
+for tool in Xvfb xdotool setpriv import convert; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
 done
 
@@ -85,7 +85,7 @@ convert -size 40x30 xc:'rgb(200,100,50)' BMP3:"$home/pictures/flat.bmp"
 printf '%s' "$home/pictures" >"$home/.config/irochi/pixdir.txt"
 chown -R nobody "$home"
 before=$(stat -c %i "$home/.config/irochi/pixdir.txt")
-xvfb-run -a -s "-ac -screen 0 1024x768x24" \
+"$(dirname "$0")/with_x_server.sh" "-screen 0 1024x768x24" \
   bash "$(dirname "$0")/image_mode_as_nobody.sh" /usr/bin/irochi "$home" 200,100,50
 check "the installed program shows the picture" "200,100,50" "$(cat "$home/pixel" 2>&1)"
 check "the folder remembered in the user's file, written anew" yes \

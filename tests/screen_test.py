@@ -10,6 +10,8 @@ import sys
 import time
 
 SKIP = 77
+# Runs a command in a fresh X server of its own.
+WITH_X_SERVER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "with_x_server.sh")
 
 # Centres of controls on the window's client area, in logical pixels, at the
 # design's width; the panel's controls keep their distance from the right

@@ -30,11 +30,11 @@ def main(exe, setting):
     screen = (MONITOR[0] * (2 if two else 1), MONITOR[1])
     if os.environ.get("IROCHI_X11_SCALED") != "inside":
         tools = ["xrdb"] * by_dpi + ["xrandr"] * two
-        st.require("xvfb-run", "xdotool", "xclip", "convert", *tools)
+        st.require("Xvfb", "xdotool", "xclip", "convert", *tools)
         env = dict(os.environ, IROCHI_X11_SCALED="inside")
         # -noreset: the server keeps its resources when the last client leaves.
         server = f"-noreset -screen 0 {screen[0]}x{screen[1]}x24"
-        return subprocess.call(["xvfb-run", "-a", "-s", server, sys.executable,
+        return subprocess.call([st.WITH_X_SERVER, server, sys.executable,
                                 os.path.abspath(__file__), exe, setting], env=env)
     # The X server whatever platform the environment names.
     env = dict(os.environ, QT_QPA_PLATFORM="xcb")

@@ -8,7 +8,7 @@
 # Usage: x11_smoke.sh PATH-TO-IROCHI     (exit 77: the X tools are missing)
 set -euo pipefail
 exe=$1
-for tool in xvfb-run xdotool xclip import convert; do
+for tool in Xvfb xdotool xclip import convert; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
@@ -141,4 +141,4 @@ check "as a user: nothing on stderr" "" "$(grep -v XDG_RUNTIME_DIR "$mine/stderr
 exit $fail
 INNER
 chmod 755 "$work"
-xvfb-run -a -s "-ac -screen 0 1024x768x24" bash "$work/inner.sh" "$work"
+"$(dirname "$0")/with_x_server.sh" "-screen 0 1024x768x24" bash "$work/inner.sh" "$work"
