@@ -19,16 +19,20 @@ namespace {
 const char* const DesignFont = "ＭＳ Ｐゴシック";
 const char* const CopyCaption = "↑クリップボードにコピー";
 
-// The RGB text of a colour value.
+// The RGB text of three channel texts, taken as they stand.
+std::string RgbText(const std::string& red, const std::string& green, const std::string& blue) {
+    return "RGB(" + red + ", " + green + ", " + blue + ")";
+}
+
 std::string RgbText(TColor value) {
-    return "RGB(" + std::to_string(GetRValue(value)) + ", " + std::to_string(GetGValue(value)) +
-           ", " + std::to_string(GetBValue(value)) + ")";
+    return RgbText(std::to_string(GetRValue(value)), std::to_string(GetGValue(value)),
+                   std::to_string(GetBValue(value)));
 }
 
 // What a screen reader says of a swatch's or the preview's colour: the two
 // texts the display shows for it.
-QString SpokenColour(const char* what, const std::string& rgb, const std::string& integer) {
-    return QString::fromStdString(what + (" " + rgb) + "、整数値 " + integer);
+std::string SpokenColour(const char* what, const std::string& rgb, const std::string& integer) {
+    return what + (" " + rgb) + "、整数値 " + integer;
 }
 
 QFont DesignFontOfHeight(int pixels, bool bold = false) {
@@ -156,11 +160,11 @@ void TForm1::CreateColourDisplay() {
     BtnCpy1 = AddButton(this, "BtnCpy1", {4, 34, 80, 30}, CopyCaption);
     BtnCpy1->SetWordWrap(true);
     BtnCpy1->OnClick = Bind(&TForm1::BtnCpyClick);
-    BtnCpy1->setAccessibleName(QString::fromUtf8("整数値をクリップボードにコピー"));
+    SetSpokenName(*BtnCpy1, "整数値をクリップボードにコピー");
     BtnCpy2 = AddButton(this, "BtnCpy2", {260, 34, 80, 33}, CopyCaption);
     BtnCpy2->SetWordWrap(true);
     BtnCpy2->OnClick = Bind(&TForm1::BtnCpyClick);
-    BtnCpy2->setAccessibleName(QString::fromUtf8("RGB値をクリップボードにコピー"));
+    SetSpokenName(*BtnCpy2, "RGB値をクリップボードにコピー");
 }
 
 void TForm1::CreateSwatches() {
@@ -172,7 +176,7 @@ void TForm1::CreateSwatches() {
             Add(new TEdit(this), name.c_str(), {78 + 22 * column, 122 + 18 * row, 22, 18});
         const TColor colour = PaletteColours[std::size_t(n - 1)];
         swatch->SetColor(colour);
-        swatch->setAccessibleName(SpokenColour("色見本", RgbText(colour), std::to_string(colour)));
+        SetSpokenName(*swatch, SpokenColour("色見本", RgbText(colour), std::to_string(colour)));
         swatch->OnClick = Bind(&TForm1::ClEdtClick);
         Swatches[std::size_t(n - 1)] = swatch;
     }
@@ -203,7 +207,7 @@ void TForm1::CreateChannelRows() {
         slider->SetGageColor(clWhite);
         slider->SetPosition(0);
         slider->OnChange = Bind(&TForm1::YTBVChange);
-        slider->setAccessibleName(QString::fromUtf8(row.Channel));
+        SetSpokenName(*slider, row.Channel);
         slider->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
             TApplication::Guard([&] { YTBVMouseUp(s, b, sh, x, y); });
         };
@@ -224,8 +228,7 @@ void TForm1::CreateChannelRows() {
                 button->SetDesignFont(DesignFontOfHeight(13, true));
             }
             button->OnClick = Bind(&TForm1::BtnUpDnClick);
-            button->setAccessibleName(QString::fromUtf8(row.Channel) +
-                                      QString::fromUtf8(steps[k - 1]));
+            SetSpokenName(*button, std::string(row.Channel) + steps[k - 1]);
             StepButtons[std::size_t(row.Index)][std::size_t(k - 1)] = button;
             button->hide();
         }
@@ -260,11 +263,11 @@ void TForm1::CreateImageControls() {
     Label6 = zoomLabel("Label6", {92, 11, 8, 16}, "%");
     Btn31 = AddButton(Panel1, "Btn31", {100, 9, 20, 20}, "↓");
     Btn31->OnClick = Bind(&TForm1::BtnImgUpDnClick);
-    Btn31->setAccessibleName(QString::fromUtf8("縮小"));
+    SetSpokenName(*Btn31, "縮小");
     Btn31->hide();
     Btn32 = AddButton(Panel1, "Btn32", {120, 9, 20, 20}, "↑");
     Btn32->OnClick = Bind(&TForm1::BtnImgUpDnClick);
-    Btn32->setAccessibleName(QString::fromUtf8("拡大"));
+    SetSpokenName(*Btn32, "拡大");
     Btn32->hide();
     BtnSDIR = AddButton(Panel1, "BtnSDIR", {16, 40, 105, 20}, "画像フォルダ選択");
     BtnSDIR->SetWordWrap(true);
@@ -273,11 +276,11 @@ void TForm1::CreateImageControls() {
     FLB1->SetMask("*.bmp;*.jpg;*.jpeg");
     FLB1->SetItemHeight(12);
     FLB1->OnClick = Bind(&TForm1::FLB1Click);
-    FLB1->setAccessibleName(QString::fromUtf8("画像ファイル"));
-    Panel1->setAccessibleName(QString::fromUtf8("画像フォルダと拡大縮小"));
-    SCRLB1->setAccessibleName(QString::fromUtf8("画像の表示"));
-    SCRLB1->horizontalScrollBar()->setAccessibleName(QString::fromUtf8("横スクロール"));
-    SCRLB1->verticalScrollBar()->setAccessibleName(QString::fromUtf8("縦スクロール"));
+    SetSpokenName(*FLB1, "画像ファイル");
+    SetSpokenName(*Panel1, "画像フォルダと拡大縮小");
+    SetSpokenName(*SCRLB1, "画像の表示");
+    SetSpokenName(*SCRLB1->horizontalScrollBar(), "横スクロール");
+    SetSpokenName(*SCRLB1->verticalScrollBar(), "縦スクロール");
     DescribeView();
     Panel1->hide();
 }
@@ -369,19 +372,16 @@ void TForm1::ShowModeCaption() {
     setWindowTitle(QString::fromUtf8(ModeCaptions[Mode]));
 }
 
-void TForm1::Display(TColor value, const std::string& red, const std::string& green,
-                     const std::string& blue) {
+void TForm1::Display(TColor value, const std::string& rgb) {
     const std::string integer = std::to_string(value);
-    const std::string rgb = "RGB(" + red + ", " + green + ", " + blue + ")";
     Edit41->SetColor(value);
     LV1->SetCaption(integer);
     LV2->SetCaption(rgb);
-    Edit41->setAccessibleName(SpokenColour("表示中の色", rgb, integer));
+    SetSpokenName(*Edit41, SpokenColour("表示中の色", rgb, integer));
 }
 
 void TForm1::ShowColor(TColor value) {
-    Display(value, std::to_string(GetRValue(value)), std::to_string(GetGValue(value)),
-            std::to_string(GetBValue(value)));
+    Display(value, RgbText(value));
 }
 
 void TForm1::ShowChannelColor() {
@@ -392,7 +392,7 @@ void TForm1::ShowChannelColor() {
     const int g = StrToInt(green);
     const int r = StrToInt(red);
     // The RGB text takes the label texts as they stand.
-    Display(RGB(r, g, b), red, green, blue);
+    Display(RGB(r, g, b), RgbText(red, green, blue));
 }
 
 void TForm1::ClEdtClick(TObject* Sender) {

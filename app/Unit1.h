@@ -120,8 +120,7 @@ private:
     TNotifyEvent Bind(void (TForm1::*handler)(TObject*));
 
     // The three places of the current colour: preview, integer text, RGB text.
-    void Display(TColor value, const std::string& red, const std::string& green,
-                 const std::string& blue);
+    void Display(TColor value, const std::string& rgb);
 
     void CreateColourDisplay();
     void CreateSwatches();

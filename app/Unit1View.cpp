@@ -2,6 +2,7 @@
 // eyedropper.
 #include "Unit1.h"
 
+#include "Accessibility.h"
 #include "Conversions.h"
 #include "DisplayName.h"
 #include "FileSystem.h"
@@ -60,8 +61,8 @@ void TForm1::ShowZoomControls(bool show) {
         Img1->ClearPicture();
         Img1->resize(100, Img1->height());
         Img1->resize(100, 100);
+        DescribeView();
     }
-    DescribeView();
 }
 
 void TForm1::ApplyZoom() {
@@ -76,11 +77,10 @@ void TForm1::ApplyZoom() {
 
 void TForm1::DescribeView() {
     const std::string zoom = Label5->Caption() + "%";
-    Label5->setAccessibleName(QString::fromStdString("拡大率 " + zoom));
+    SetSpokenName(*Label5, "拡大率 " + zoom);
     const TBitmap* bitmap = Img1->Bitmap();
     const bool shown = bitmap && !bitmap->Empty();
-    Img1->setAccessibleName(
-        QString::fromStdString(shown ? "画像 " + FPictureName + " " + zoom : "画像なし"));
+    SetSpokenName(*Img1, shown ? "画像 " + FPictureName + " " + zoom : "画像なし");
 }
 
 // The zoom steps by 10 up to 100 and by 100 above: 10 … 90, 100, 200 … 800.

@@ -1,5 +1,6 @@
 #include "YTrackBarAccessible.h"
 
+#include "Accessibility.h"
 #include "YTrackBar.h"
 
 TYTrackBarAccessible::TYTrackBarAccessible(TYTrackBar* slider)
@@ -35,16 +36,17 @@ QVariant TYTrackBarAccessible::minimumValue() const {
     return Slider().Min();
 }
 
+namespace {
+
+QAccessibleInterface* Factory(const QString& className, QObject* object) {
+    if (className == QLatin1String("TYTrackBar")) {
+        return new TYTrackBarAccessible(static_cast<TYTrackBar*>(object));
+    }
+    return nullptr;
+}
+
+} // namespace
+
 void TYTrackBarAccessible::Install() {
-    static const bool installed = [] {
-        QAccessible::installFactory(
-            [](const QString& className, QObject* object) -> QAccessibleInterface* {
-                if (className == QLatin1String("TYTrackBar")) {
-                    return new TYTrackBarAccessible(static_cast<TYTrackBar*>(object));
-                }
-                return nullptr;
-            });
-        return true;
-    }();
-    (void)installed;
+    InstallAccessibleFactory(Factory);
 }

@@ -3,6 +3,8 @@
 #include <QAccessibleWidget>
 #include <QVariant>
 #include <QWidget>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -91,14 +93,22 @@ QAccessibleInterface* Factory(const QString& className, QObject* object) {
 
 } // namespace
 
+void SetSpokenName(QWidget& control, const std::string& name) {
+    control.setAccessibleName(QString::fromStdString(name));
+}
+
 void HideFromAssistiveTechnology(QWidget& control) {
     control.setProperty(HiddenProperty, true);
 }
 
+void InstallAccessibleFactory(QAccessible::InterfaceFactory factory) {
+    static std::vector<QAccessible::InterfaceFactory> installed;
+    if (std::find(installed.begin(), installed.end(), factory) == installed.end()) {
+        installed.push_back(factory);
+        QAccessible::installFactory(factory);
+    }
+}
+
 void InstallAccessibility() {
-    static const bool installed = [] {
-        QAccessible::installFactory(Factory);
-        return true;
-    }();
-    (void)installed;
+    InstallAccessibleFactory(Factory);
 }
