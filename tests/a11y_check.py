@@ -43,8 +43,7 @@ def main(exe):
     report = st.Report()
     with tempfile.TemporaryDirectory() as work:
         copy = st.prepare_copy(work, exe)
-        env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        env.pop("QT_SCALE_FACTOR", None)
+        env = st.x_environment(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         program = subprocess.Popen([copy], env=env)
         try:
             run(report, program.pid)
@@ -53,11 +52,6 @@ def main(exe):
             program.wait()
             bus.terminate()
     report.exit()
-
-
-def xdotool(*args):
-    return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True,
-                          text=True).stdout
 
 
 def run(report, pid):
@@ -82,14 +76,14 @@ def run(report, pid):
                           st.CAPTIONS[0]], check=True, capture_output=True,
                          text=True).stdout.split()[0]
     geometry = dict(line.split("=") for line in
-                    xdotool("getwindowgeometry", "--shell", win).split())
+                    st.xdotool("getwindowgeometry", "--shell", win).split())
     origin = (int(geometry["X"]), int(geometry["Y"]))
 
     def at(point):
         return st.device(origin, point, 1)
 
     def click(point):
-        xdotool("mousemove", *at(point), "click", "1")
+        st.xdotool("mousemove", *at(point), "click", "1")
 
     announced = []
     focus = []
@@ -178,8 +172,8 @@ def run(report, pid):
                                (5, "space", "13408767")):
         click(st.COPY_INTEGER)  # the copy button gives the focus back to the sink
         for _ in range(tabs):
-            xdotool("key", "Tab")
-        xdotool("key", key)
+            st.xdotool("key", "Tab")
+        st.xdotool("key", key)
         report.check(f"{key} on swatch {tabs} picks it", integer,
                      st.until(name_of("label", integer), lambda n: n == integer))
         holding = [o for o in objects() if o.getState().contains(pyatspi.STATE_FOCUSED)]

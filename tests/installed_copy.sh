@@ -7,19 +7,14 @@
 # Usage: installed_copy.sh BUILD-DIR    (exit 77: the tools are missing)
 set -euo pipefail
 build=$1
-for tool in desktop-file-validate appstreamcli xmllint rsvg-convert Xvfb xdotool setpriv; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
+source "$(dirname "$0")/check.sh"
+require desktop-file-validate appstreamcli xmllint rsvg-convert Xvfb xdotool setpriv
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 chmod 755 "$work"
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-fail=0
-check() { # what expected actual
-  if [ "$2" = "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected $2, got $3"; fail=1; fi
-}
 for f in bin/irochi share/applications/io.github.irochi.Irochi.desktop share/icons/hicolor/scalable/apps/io.github.irochi.Irochi.svg \
          share/metainfo/io.github.irochi.Irochi.metainfo.xml share/man/man1/irochi.1; do
   check "installed $f" yes "$([ -s "$prefix/$f" ] && echo yes || echo no)"

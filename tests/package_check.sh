@@ -11,13 +11,8 @@
 set -euo pipefail
 src=$1
 out=$2/package
-for tool in dpkg-buildpackage lintian desktop-file-validate appstreamcli; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-fail=0
-check() { # what expected actual
-  if [ "$2" = "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected [$2], got [$3]"; fail=1; fi
-}
+source "$(dirname "$0")/check.sh"
+require dpkg-buildpackage lintian desktop-file-validate appstreamcli
 
 mkdir -p "$out"
 log=$out/package.log

@@ -37,6 +37,19 @@ CAPTIONS = (
 )
 
 
+def x_environment(**extra):
+    """The environment that starts the program on the X server, whatever
+    platform or scale the caller's own environment names."""
+    env = dict(os.environ, QT_QPA_PLATFORM="xcb", **extra)
+    env.pop("QT_SCALE_FACTOR", None)
+    return env
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True,
+                          text=True).stdout
+
+
 def require(*tools):
     for tool in tools:
         if not shutil.which(tool):

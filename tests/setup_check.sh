@@ -7,10 +7,7 @@
 # Usage: setup_check.sh SOURCE-DIR
 set -euo pipefail
 src=$1
-fail=0
-check() { # what expected actual
-  if [ "$2" = "$3" ]; then echo "ok: $1"; else echo "FAIL: $1: expected [$2], got [$3]"; fail=1; fi
-}
+source "$(dirname "$0")/check.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

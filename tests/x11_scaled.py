@@ -36,9 +36,7 @@ def main(exe, setting):
         server = f"-noreset -screen 0 {screen[0]}x{screen[1]}x24"
         return subprocess.call([st.WITH_X_SERVER, server, sys.executable,
                                 os.path.abspath(__file__), exe, setting], env=env)
-    # The X server whatever platform the environment names.
-    env = dict(os.environ, QT_QPA_PLATFORM="xcb")
-    env.pop("QT_SCALE_FACTOR", None)
+    env = st.x_environment()
     if by_dpi:
         subprocess.run(["xrdb", "-merge"], input=b"Xft.dpi: 192\n", check=True)
         scales = [2.0]
@@ -109,11 +107,6 @@ class XScreen:
         return pixel
 
 
-def xdotool(*args):
-    return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True,
-                          text=True).stdout
-
-
 def run(report, scale, screen_size, monitors):
     win = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--name",
                           st.CAPTIONS[0]], check=True, capture_output=True,
@@ -123,7 +116,7 @@ def run(report, scale, screen_size, monitors):
 
     def client_area():
         g = dict(line.split("=") for line in
-                 xdotool("getwindowgeometry", "--shell", win).split())
+                 st.xdotool("getwindowgeometry", "--shell", win).split())
         return tuple(int(g[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
     def check_client_area(what, place=None):
@@ -136,7 +129,7 @@ def run(report, scale, screen_size, monitors):
         return (x, y)
 
     def click(px, py):
-        xdotool("mousemove", px, py, "click", "1")
+        st.xdotool("mousemove", px, py, "click", "1")
 
     def at(point):
         return st.device(window, point, scale)
@@ -152,7 +145,7 @@ def run(report, scale, screen_size, monitors):
                               check=True, capture_output=True, text=True).stdout
 
     def name():
-        return xdotool("getwindowname", win).strip()
+        return st.xdotool("getwindowname", win).strip()
 
     window = check_client_area(f"scale {scale:g}")
     st.enter_image_mode(report, click, at, name)
@@ -160,7 +153,7 @@ def run(report, scale, screen_size, monitors):
     # The window dragged to the other monitor and back: it keeps its logical
     # size, drawn at the new monitor's scale.
     for monitor, monitor_scale, place in monitors[1:] + monitors[:1]:
-        xdotool("windowmove", "--sync", win, *place)
+        st.xdotool("windowmove", "--sync", win, *place)
         scale = monitor_scale
         what = f"moved to {monitor} at scale {scale:g}"
         window = check_client_area(what, place)

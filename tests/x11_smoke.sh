@@ -8,9 +8,9 @@
 # Usage: x11_smoke.sh PATH-TO-IROCHI     (exit 77: the X tools are missing)
 set -euo pipefail
 exe=$1
-for tool in Xvfb xdotool xclip import convert; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
+tests=$(cd "$(dirname "$0")" && pwd)
+source "$tests/check.sh"
+require Xvfb xdotool xclip import convert
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -33,10 +33,7 @@ shot=$work/shot.png
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 
-fail=0
-check() { # what expected actual
-  if [ "$2" = "$3" ]; then echo "ok: $1 = $3"; else echo "FAIL: $1: expected $2, got $3"; fail=1; fi
-}
+source "$2/check.sh"
 # Runs a command until it prints the expected text or 20 s have passed;
 # prints what it printed last.
 until_prints() { # expected command...
@@ -141,4 +138,4 @@ check "as a user: nothing on stderr" "" "$(grep -v XDG_RUNTIME_DIR "$mine/stderr
 exit $fail
 INNER
 chmod 755 "$work"
-"$(dirname "$0")/with_x_server.sh" "-screen 0 1024x768x24" bash "$work/inner.sh" "$work"
+"$tests/with_x_server.sh" "-screen 0 1024x768x24" bash "$work/inner.sh" "$work" "$tests"
