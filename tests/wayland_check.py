@@ -24,6 +24,7 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # nothing written beside the sources
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import screen_test as st
 
