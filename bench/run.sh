@@ -4,23 +4,23 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-cmake --preset release >/dev/null
-cmake --build --preset release --target imaging_bench view_bench >/dev/null
+cmake --preset bench >/dev/null
+cmake --build --preset bench --target imaging_bench view_bench >/dev/null
 out=$(mktemp)
 view=$(mktemp)
 pick=$(mktemp)
 scaled=$(mktemp)
 trap 'rm -f "$out" "$view" "$pick" "$scaled"' EXIT
-build/release/bench/view_bench --benchmark_filter='Paint|Repaint|Folder' --benchmark_repetitions=7 \
+build/bench/bench/view_bench --benchmark_filter='Paint|Repaint|Folder' --benchmark_repetitions=7 \
   --benchmark_report_aggregates_only=true --benchmark_out="$view" --benchmark_out_format=json >/dev/null
 # Alone in its process, so that its peak resident memory is the window's own.
-build/release/bench/view_bench --benchmark_filter='Pick' --benchmark_repetitions=3 \
+build/bench/bench/view_bench --benchmark_filter='Pick' --benchmark_repetitions=3 \
   --benchmark_report_aggregates_only=true --benchmark_out="$pick" --benchmark_out_format=json >/dev/null
 # The window's repaint and a pick again on a display scaled by 2.
-QT_SCALE_FACTOR=2 build/release/bench/view_bench --benchmark_filter='WindowRepaint|Pick' \
+QT_SCALE_FACTOR=2 build/bench/bench/view_bench --benchmark_filter='WindowRepaint|Pick' \
   --benchmark_repetitions=3 --benchmark_report_aggregates_only=true --benchmark_out="$scaled" \
   --benchmark_out_format=json >/dev/null
-build/release/bench/imaging_bench --benchmark_repetitions=7 --benchmark_report_aggregates_only=true \
+build/bench/bench/imaging_bench --benchmark_repetitions=7 --benchmark_report_aggregates_only=true \
   --benchmark_out="$out" --benchmark_out_format=json >/dev/null
 python3 - "$out" "$view" "$pick" "$scaled" <<'PY'
 import json, sys

@@ -7,11 +7,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-15}
 cd "$root"
-cmake --preset release >/dev/null
-cmake --build --preset release --target irochi bare_window mapwait >/dev/null
+cmake --preset bench >/dev/null
+cmake --build --preset bench --target irochi bare_window mapwait >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp build/release/app/irochi "$work/irochi" # its own folder: no pixdir.txt is read at start anyway
+cp build/bench/app/irochi "$work/irochi" # its own folder: no pixdir.txt is read at start anyway
 
 cat >"$work/inner.sh" <<'INNER'
 set -euo pipefail
@@ -24,8 +24,8 @@ for i in $(seq "$runs"); do
   echo "irochi $("$mapwait" "$irochi")" >>"$out"
 done
 INNER
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inner.sh" build/release/bench/mapwait \
-  build/release/bench/bare_window "$work/irochi" "$runs" "$work/results" 2>/dev/null
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inner.sh" build/bench/bench/mapwait \
+  build/bench/bench/bare_window "$work/irochi" "$runs" "$work/results" 2>/dev/null
 python3 - "$work/results" <<'PY'
 import statistics, sys
 rows = [line.split() for line in open(sys.argv[1])]

@@ -2,7 +2,8 @@
 # The set-up in proportion: the packages scripts/run.sh installs are enough to
 # configure the release preset, which asks for no test tool (GoogleTest and
 # Google Benchmark made unfindable, no test configured); and debian/control's
-# Build-Depends name only packages of the install lists. Writes only to a
+# Build-Depends name only packages of the install lists; the bench preset
+# builds what the benchmark scripts run. Writes only to a
 # fresh temporary folder.
 # Usage: setup_check.sh SOURCE-DIR
 set -euo pipefail
@@ -45,4 +46,13 @@ check "the release preset configures no test" "Total Tests: 0" \
   "$(cd "$work/release" && ctest --show-only 2>/dev/null | grep '^Total Tests')"
 check "the release preset builds the program" yes \
   "$(cmake --build "$work/release" --target help | grep -q '^irochi: ' && echo yes || echo no)"
+# Each benchmark script's preset has the targets the script builds.
+for script in bench/run.sh bench/startup.sh; do
+  preset=$(grep -oP 'cmake --preset \K[a-z]+' "$src/$script")
+  wanted=$(grep -oP -- '--target \K[a-z_ ]+' "$src/$script" | xargs -n1 | sort | xargs)
+  [ -d "$work/$preset" ] || cmake -S "$src" -B "$work/$preset" --preset "$preset" >/dev/null 2>&1 || true
+  check "$script: the $preset preset builds $wanted" "$wanted" \
+    "$(cmake --build "$work/$preset" --target help 2>/dev/null | grep -oE '^[a-z_]+:' | tr -d : |
+       grep -xF "${wanted// /$'\n'}" | sort | xargs)"
+done
 exit $fail
