@@ -39,20 +39,29 @@ class Rfb:
     handshake without security, then PointerEvent messages."""
 
     def __init__(self, port):
+        # A wayvnc just started on a just created output can answer its first
+        # connection with a handshake that is none: tried again until it is.
         deadline = time.monotonic() + 20
         while True:
             try:
-                self.sock = socket.create_connection(("127.0.0.1", port))
-                break
-            except OSError:
+                self.sock = socket.create_connection(("127.0.0.1", port), timeout=5)
+                self.handshake()
+                return
+            except (OSError, RuntimeError) as error:
+                if hasattr(self, "sock"):
+                    self.sock.close()
                 if time.monotonic() > deadline:
-                    raise
-                time.sleep(0.1)
-        self.read(12)  # the server's version
+                    raise RuntimeError(f"no VNC session on port {port}: {error}") from error
+                time.sleep(0.2)
+
+    def handshake(self):
+        version = self.read(12)
+        if not version.startswith(b"RFB 003."):
+            raise RuntimeError(f"not a VNC server's greeting: {version!r}")
         self.sock.sendall(b"RFB 003.008\n")
         types = self.read(self.read(1)[0])
         if 1 not in types:
-            raise RuntimeError(f"the VNC server wants a password: {list(types)}")
+            raise RuntimeError(f"no security type 'none' offered: {list(types)}")
         self.sock.sendall(bytes([1]))
         if struct.unpack(">I", self.read(4))[0] != 0:
             raise RuntimeError("the VNC server refused the connection")
