@@ -1,289 +1,12 @@
 #include "JPEGDecoder.h"
 
 #include "Exceptions.h"
-#include "LargeMemory.h"
-
-#include <algorithm>
-#include <csetjmp>
-#include <cstdio>
-#include <vector>
+#include "JPEGBands.h"
+#include "JPEGDecompressor.h"
 
 #include <jerror.h>
-#include <jpeglib.h>
-
-// The error codes shown to users ("JPEG エラー #n") are this interface's.
-static_assert(JPEG_LIB_VERSION == 62, "irochi decodes through libjpeg's interface version 62");
-
-// libjpeg takes its large blocks (whole-image coefficient and sample buffers,
-// strips of rows) from these two functions of its system-dependent memory
-// layer, which a program may supply itself. Ours come from LargeMemory, so the
-// buffers of a big progressive or quantised decode pay no 4 KiB page fault per
-// page and go back to the system when the decompressor is destroyed.
-extern "C" void* jpeg_get_large(j_common_ptr, std::size_t sizeofobject) {
-    return LargeMemory::AllocateUninitialised(sizeofobject);
-}
-
-extern "C" void jpeg_free_large(j_common_ptr, void* object, std::size_t sizeofobject) {
-    LargeMemory::Free(object, sizeofobject);
-}
-
-// libjpeg reports a fatal error by calling error_exit, which must not return.
-// Ours jumps back with longjmp into the small C-style step function that made
-// the call (the functions named Try… below). Those own no C++ objects, and no
-// C++ exception is ever thrown through libjpeg's frames: the C++ code around
-// them turns a failed step into an EJPEG, and the Decompressor's destructor
-// destroys the decompressor on every way out.
 
 namespace {
-
-// libjpeg-turbo decodes Huffman data on its fast path only while at least
-// 512 bytes per block of an MCU are buffered (3 KiB for 4:2:0 colour), so the
-// bytes are handed over in pieces large enough to keep it there. How the bytes
-// are split changes nothing in the result.
-constexpr std::size_t PieceSize = 65536;
-constexpr int QuantizedColors = 236;
-constexpr JDIMENSION RowsPerCall = 16;
-
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-struct MemorySource {
-    jpeg_source_mgr pub;
-    const JOCTET* data;
-    std::size_t size;
-    std::size_t offset;
-    JOCTET endOfImage[2];
-};
-
-struct Session {
-    jpeg_decompress_struct cinfo;
-    ErrorManager error;
-    MemorySource source;
-    jpeg_progress_mgr progress;
-};
-
-extern "C" {
-
-void ErrorExit(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
-
-// Warnings and traces never stop decoding and are not shown.
-void EmitMessage(j_common_ptr, int) {}
-void OutputMessage(j_common_ptr) {}
-void FormatMessage(j_common_ptr, char*) {}
-
-void ResetErrorManager(j_common_ptr cinfo) {
-    cinfo->err->msg_code = 0;
-    cinfo->err->num_warnings = 0;
-}
-
-void InitSource(j_decompress_ptr) {}
-void TermSource(j_decompress_ptr) {}
-
-// Hands libjpeg the next piece of the file. When the bytes run out after the
-// start it gets an end-of-image marker, so a cut-short file decodes as far as
-// its data goes and libjpeg completes the rest itself.
-boolean FillInputBuffer(j_decompress_ptr cinfo) {
-    auto* src = reinterpret_cast<MemorySource*>(cinfo->src);
-    if (src->offset < src->size) {
-        const std::size_t n = std::min(PieceSize, src->size - src->offset);
-        src->pub.next_input_byte = src->data + src->offset;
-        src->pub.bytes_in_buffer = n;
-        src->offset += n;
-        return TRUE;
-    }
-    if (src->offset == 0) {
-        ERREXIT(cinfo, JERR_INPUT_EMPTY);
-    }
-    WARNMS(cinfo, JWRN_JPEG_EOF);
-    src->endOfImage[0] = 0xFF;
-    src->endOfImage[1] = JPEG_EOI;
-    src->pub.next_input_byte = src->endOfImage;
-    src->pub.bytes_in_buffer = 2;
-    return TRUE;
-}
-
-void SkipInputData(j_decompress_ptr cinfo, long count) {
-    auto* src = reinterpret_cast<MemorySource*>(cinfo->src);
-    if (count <= 0) {
-        return;
-    }
-    auto n = static_cast<std::size_t>(count);
-    while (n > src->pub.bytes_in_buffer) {
-        n -= src->pub.bytes_in_buffer;
-        const bool atEnd = src->offset >= src->size;
-        FillInputBuffer(cinfo);
-        if (atEnd) {
-            return; // past the end only the end-of-image marker is left
-        }
-    }
-    src->pub.next_input_byte += n;
-    src->pub.bytes_in_buffer -= n;
-}
-
-// A progressive file of a few hundred bytes can ask for thousands of scans.
-void ProgressMonitor(j_common_ptr cinfo) {
-    if (cinfo->is_decompressor &&
-        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > JPEGMaxScans) {
-        ERREXIT(cinfo, JERR_BAD_PROGRESSION);
-    }
-}
-
-} // extern "C"
-
-bool TryCreate(Session* s) {
-    if (setjmp(s->error.jump)) {
-        return false;
-    }
-    jpeg_create_decompress(&s->cinfo);
-    return true;
-}
-
-bool TryReadHeader(Session* s) {
-    if (setjmp(s->error.jump)) {
-        return false;
-    }
-    jpeg_read_header(&s->cinfo, TRUE);
-    return true;
-}
-
-bool TryStart(Session* s) {
-    if (setjmp(s->error.jump)) {
-        return false;
-    }
-    jpeg_start_decompress(&s->cinfo);
-    return true;
-}
-
-bool TryReadRows(Session* s, JSAMPARRAY rows, JDIMENSION count, JDIMENSION* read) {
-    if (setjmp(s->error.jump)) {
-        return false;
-    }
-    *read = jpeg_read_scanlines(&s->cinfo, rows, count);
-    return true;
-}
-
-bool TryHasMultipleScans(Session* s, bool* multiple) {
-    if (setjmp(s->error.jump)) {
-        return false;
-    }
-    *multiple = jpeg_has_multiple_scans(&s->cinfo) != 0;
-    return true;
-}
-
-bool TryFinish(Session* s) {
-    if (setjmp(s->error.jump)) {
-        return false;
-    }
-    jpeg_finish_decompress(&s->cinfo);
-    return true;
-}
-
-// Owns one libjpeg decompressor over bytes in memory.
-class Decompressor {
-public:
-    Decompressor(const std::uint8_t* data, std::size_t size) : FSession(new Session{}) {
-        Session& s = *FSession;
-        s.cinfo.err = jpeg_std_error(&s.error.pub);
-        s.error.pub.error_exit = ErrorExit;
-        s.error.pub.emit_message = EmitMessage;
-        s.error.pub.output_message = OutputMessage;
-        s.error.pub.format_message = FormatMessage;
-        s.error.pub.reset_error_mgr = ResetErrorManager;
-        if (!TryCreate(&s)) {
-            // What creation got before it failed is freed here; the
-            // destructor does not run for a constructor that throws.
-            jpeg_destroy_decompress(&s.cinfo);
-            Fail(s.error.pub.msg_code);
-        }
-        s.cinfo.mem->max_memory_to_use = JPEGMaxMemory;
-
-        s.source = {};
-        s.source.pub.init_source = InitSource;
-        s.source.pub.fill_input_buffer = FillInputBuffer;
-        s.source.pub.skip_input_data = SkipInputData;
-        s.source.pub.resync_to_restart = jpeg_resync_to_restart;
-        s.source.pub.term_source = TermSource;
-        s.source.data = data;
-        s.source.size = size;
-        s.cinfo.src = &s.source.pub;
-
-        s.progress.progress_monitor = ProgressMonitor;
-        s.cinfo.progress = &s.progress;
-    }
-    ~Decompressor() { jpeg_destroy_decompress(&FSession->cinfo); }
-    Decompressor(const Decompressor&) = delete;
-    Decompressor& operator=(const Decompressor&) = delete;
-
-    jpeg_decompress_struct& Info() { return FSession->cinfo; }
-    void ReadHeader() { Check(TryReadHeader(FSession.get())); }
-    void Start() { Check(TryStart(FSession.get())); }
-    void Finish() { Check(TryFinish(FSession.get())); }
-    bool HasMultipleScans() {
-        bool multiple = false;
-        Check(TryHasMultipleScans(FSession.get(), &multiple));
-        return multiple;
-    }
-    JDIMENSION ReadRows(JSAMPARRAY rows, JDIMENSION count) {
-        JDIMENSION read = 0;
-        Check(TryReadRows(FSession.get(), rows, count, &read));
-        return read;
-    }
-    [[noreturn]] void Fail(int msgCode) { throw EJPEG(msgCode); }
-
-private:
-    void Check(bool ok) {
-        if (!ok) {
-            Fail(FSession->error.pub.msg_code);
-        }
-    }
-
-    std::unique_ptr<Session> FSession;
-};
-
-bool FourComponent(J_COLOR_SPACE space) {
-    return space == JCS_CMYK || space == JCS_YCCK;
-}
-
-// Sets the decoding parameters; everything else keeps libjpeg's defaults.
-// Returns whether the output is quantised to a colour table.
-bool SetParameters(Decompressor& d, bool eightBitOutput) {
-    jpeg_decompress_struct& c = d.Info();
-    const bool supported = (c.num_components == 1 && c.jpeg_color_space == JCS_GRAYSCALE) ||
-                           (c.num_components == 3 &&
-                            (c.jpeg_color_space == JCS_YCbCr || c.jpeg_color_space == JCS_RGB)) ||
-                           (c.num_components == 4 && FourComponent(c.jpeg_color_space));
-    if (!supported) {
-        d.Fail(JERR_CONVERSION_NOTIMPL);
-    }
-    c.scale_num = 1;
-    c.scale_denom = 1;
-    c.do_block_smoothing = TRUE;
-    c.dct_method = JDCT_FLOAT;
-    c.do_fancy_upsampling = TRUE;
-    c.buffered_image = FALSE;
-    c.dither_mode = JDITHER_FS;
-    c.two_pass_quantize = TRUE;
-
-    // libjpeg makes no red, green and blue from four components: they come out
-    // as CMYK (YCCK turned into CMYK) and are converted here.
-    if (FourComponent(c.jpeg_color_space)) {
-        c.out_color_space = JCS_CMYK;
-        return false;
-    }
-    const bool quantize = eightBitOutput || c.out_color_space == JCS_GRAYSCALE;
-    if (quantize) {
-        c.quantize_colors = TRUE;
-        c.desired_number_of_colors = QuantizedColors;
-    } else {
-        // Blue, green, red is the bitmap's own byte order: rows go straight in.
-        c.out_color_space = JCS_EXT_BGR;
-    }
-    return quantize;
-}
 
 void CopyColorMap(const jpeg_decompress_struct& c, TBitmapImage& image) {
     image.ColorTable.resize(static_cast<std::size_t>(c.actual_number_of_colors));
@@ -296,58 +19,27 @@ void CopyColorMap(const jpeg_decompress_struct& c, TBitmapImage& image) {
     }
 }
 
-void ReadDirectRows(Decompressor& d, TBitmapImage& image) {
-    jpeg_decompress_struct& c = d.Info();
-    std::vector<JSAMPROW> rows(c.output_height);
-    for (JDIMENSION y = 0; y < c.output_height; ++y) {
-        rows[y] = image.ScanLine(static_cast<int>(y));
+// The bands to split this decode into; a single band for one pass. Two-pass
+// quantising runs its dither across the whole picture, a file of several
+// scans is entropy-decoded whole before the first row comes out, and an
+// arithmetic-coded one is rare enough to keep on the plain road.
+std::vector<int> Bands(TJPEGDecompressor& d, bool quantize, bool multipleScans, int wanted) {
+    const jpeg_decompress_struct& c = d.Info();
+    const int height = static_cast<int>(c.output_height);
+    if (quantize || multipleScans || c.arith_code || wanted == 1) {
+        return {0, height};
     }
-    while (c.output_scanline < c.output_height) {
-        const JDIMENSION wanted = std::min(RowsPerCall, c.output_height - c.output_scanline);
-        if (d.ReadRows(rows.data() + c.output_scanline, wanted) == 0) {
-            break;
-        }
+    if (wanted == 0) {
+        const auto pixels = static_cast<std::int64_t>(c.output_width) * height;
+        wanted = pixels < JPEGBandMinPixels ? 1 : UsableCores();
     }
-}
-
-std::uint8_t Product(unsigned a, unsigned b) {
-    return static_cast<std::uint8_t>((a * b + 127) / 255);
-}
-
-// CMYK to blue, green, red. Files with an Adobe marker store the inks
-// inverted (0 is full ink), as Photoshop writes them.
-void ConvertCMYKRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width, bool inverted) {
-    for (JDIMENSION x = 0; x < width; ++x, in += 4, out += 3) {
-        unsigned cyan = in[0], magenta = in[1], yellow = in[2], black = in[3];
-        if (!inverted) {
-            cyan = 255 - cyan;
-            magenta = 255 - magenta;
-            yellow = 255 - yellow;
-            black = 255 - black;
-        }
-        out[0] = Product(yellow, black);
-        out[1] = Product(magenta, black);
-        out[2] = Product(cyan, black);
-    }
-}
-
-void ReadCMYKRows(Decompressor& d, TBitmapImage& image) {
-    jpeg_decompress_struct& c = d.Info();
-    std::vector<JSAMPLE> scratch(static_cast<std::size_t>(c.output_width) * 4);
-    JSAMPROW row = scratch.data();
-    while (c.output_scanline < c.output_height) {
-        const auto y = static_cast<int>(c.output_scanline);
-        if (d.ReadRows(&row, 1) == 0) {
-            break;
-        }
-        ConvertCMYKRow(scratch.data(), image.ScanLine(y), c.output_width, c.saw_Adobe_marker);
-    }
+    return PlanJPEGBands(height, c.max_v_samp_factor * c.min_DCT_scaled_size, wanted, JPEGSkipCost);
 }
 
 } // namespace
 
 TJPEGHeader ReadJPEGHeader(const std::uint8_t* data, std::size_t size) {
-    Decompressor d(data, size);
+    TJPEGDecompressor d(data, size);
     d.ReadHeader();
     const jpeg_decompress_struct& c = d.Info();
     return {static_cast<int>(c.image_width), static_cast<int>(c.image_height),
@@ -355,29 +47,39 @@ TJPEGHeader ReadJPEGHeader(const std::uint8_t* data, std::size_t size) {
 }
 
 std::shared_ptr<TBitmapImage> DecodeJPEG(const std::uint8_t* data, std::size_t size,
-                                         bool eightBitOutput) {
-    Decompressor d(data, size);
+                                         bool eightBitOutput, TJPEGBanding banding) {
+    TJPEGDecompressor d(data, size);
     d.ReadHeader();
-    const bool quantize = SetParameters(d, eightBitOutput);
+    const bool quantize = SetDecodingParameters(d, eightBitOutput);
     const int bitCount = quantize ? 8 : 24;
     jpeg_decompress_struct& c = d.Info();
     // Refuse a picture too large to hold before libjpeg sets out to decode it.
     try {
         TBitmapImage::CheckSize(c.image_width, c.image_height, bitCount);
     } catch (const EInvalidGraphic&) {
-        d.Fail(JERR_IMAGE_TOO_BIG);
+        TJPEGDecompressor::Fail(JERR_IMAGE_TOO_BIG);
     }
+    const bool multipleScans = d.HasMultipleScans();
     d.Start();
     auto image = std::make_shared<TBitmapImage>(static_cast<int>(c.output_width),
                                                 static_cast<int>(c.output_height), bitCount, false);
+    const std::vector<int> bands = Bands(d, quantize, multipleScans, banding.Bands);
+    const int used = static_cast<int>(bands.size()) - 1;
+    if (banding.BandsUsed) {
+        *banding.BandsUsed = 1;
+    }
+    if (used > 1 && DecodeJPEGBands(data, size, bands, *image)) {
+        if (banding.BandsUsed) {
+            *banding.BandsUsed = used;
+        }
+        return image;
+    }
+    // One pass writes every row, so whatever bands that gave up wrote is
+    // overwritten.
     if (quantize) {
         CopyColorMap(c, *image);
     }
-    if (c.out_color_space == JCS_CMYK) {
-        ReadCMYKRows(d, *image);
-    } else {
-        ReadDirectRows(d, *image);
-    }
+    ReadRowsInto(d, *image, c.output_height);
     d.Finish();
     return image;
 }

@@ -128,6 +128,10 @@ TEST_P(JpegCorpus, DecodesWhereDjpegDoes) {
     }
 }
 
+TEST_P(JpegCorpus, DecodesInBandsLikeInOnePass) {
+    ExpectBandsLikeOnePass(ReadFileBytes(SharedTestData() / GetParam().Path));
+}
+
 INSTANTIATE_TEST_SUITE_P(Shared, BmpCorpus, testing::ValuesIn(Corpus("bmp/")), Name);
 INSTANTIATE_TEST_SUITE_P(Shared, JpegCorpus, testing::ValuesIn(Corpus("jpeg/")), Name);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(BmpCorpus);

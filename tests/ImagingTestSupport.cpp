@@ -1,5 +1,13 @@
 #include "ImagingTestSupport.h"
 
+#include "Exceptions.h"
+#include "JPEGDecoder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
@@ -35,4 +43,51 @@ Pnm ReadPnm(const std::filesystem::path& path) {
         pnm.Pixels.push_back(channels == 3 ? RGB(p[0], p[1], p[2]) : RGB(p[0], p[0], p[0]));
     }
     return pnm;
+}
+
+namespace {
+
+struct Decoded {
+    std::shared_ptr<TBitmapImage> Image;
+    std::string Failure;
+    int Bands = 0;
+};
+
+Decoded DecodeIn(const std::vector<std::uint8_t>& bytes, int bands, bool eightBit) {
+    Decoded result;
+    try {
+        result.Image = DecodeJPEG(bytes.data(), bytes.size(), eightBit, {bands, &result.Bands});
+    } catch (const EJPEG& e) {
+        result.Failure = e.Message();
+    }
+    return result;
+}
+
+} // namespace
+
+int ExpectBandsLikeOnePass(const std::vector<std::uint8_t>& bytes, bool eightBit) {
+    const Decoded one = DecodeIn(bytes, 1, eightBit);
+    int most = 1;
+    for (int bands : {2, 3, 7}) {
+        SCOPED_TRACE(std::to_string(bands) + " bands");
+        const Decoded split = DecodeIn(bytes, bands, eightBit);
+        most = std::max(most, split.Bands);
+        EXPECT_EQ(split.Failure, one.Failure);
+        if (!one.Image || !split.Image) {
+            EXPECT_EQ(!one.Image, !split.Image);
+            continue;
+        }
+        const TBitmapImage& a = *one.Image;
+        const TBitmapImage& b = *split.Image;
+        EXPECT_EQ(b.Width(), a.Width());
+        EXPECT_EQ(b.Height(), a.Height());
+        EXPECT_EQ(b.BitCount(), a.BitCount());
+        EXPECT_EQ(b.BottomUp(), a.BottomUp());
+        EXPECT_EQ(b.ByteSize(), a.ByteSize());
+        EXPECT_TRUE(b.ByteSize() == a.ByteSize() &&
+                    std::memcmp(b.Bits(), a.Bits(), a.ByteSize()) == 0)
+            << "the pixels differ";
+        EXPECT_EQ(b.ColorTable.size(), a.ColorTable.size());
+    }
+    return most;
 }

@@ -61,6 +61,11 @@ struct Pnm {
 };
 Pnm ReadPnm(const std::filesystem::path& path);
 
+// Decodes a JPEG file in one pass and forced into 2, 3 and 7 bands, and
+// expects the same pixels, layout and colour table, or the same failure.
+// Returns the most bands a decode used.
+int ExpectBandsLikeOnePass(const std::vector<std::uint8_t>& bytes, bool eightBit = false);
+
 // Runs f with the process's file-size limit lowered to `bytes`: a write past
 // it fails (EFBIG) as it would on a full disk, root or not.
 template <typename F> void WithFileSizeLimit(rlim_t bytes, F f) {

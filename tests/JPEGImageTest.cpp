@@ -1,6 +1,7 @@
 #include "ImagingTestSupport.h"
 
 #include "Exceptions.h"
+#include "JPEGBands.h"
 #include "JPEGDecoder.h"
 #include "JPEGImage.h"
 #include "LargeMemory.h"
@@ -8,8 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <jerror.h>
 #include <jpeglib.h>
+#include <sched.h>
+#include <thread>
 
 namespace {
 
@@ -51,10 +55,20 @@ std::size_t FindMarker(const std::vector<std::uint8_t>& bytes, std::uint8_t mark
     return bytes.size();
 }
 
+// How a test picture is coded; 0 keeps libjpeg's default.
+struct Coding {
+    bool Progressive = false;
+    bool AdobeMarker = false;
+    int HorizontalSampling = 0; // of the first component, the others at 1
+    int VerticalSampling = 0;
+    int RestartRows = 0;
+    bool RgbCoded = false; // red, green and blue stored without a transform
+};
+
 // Compresses a picture with libjpeg; row(y, samples) fills one row.
 template <typename Row>
 std::vector<std::uint8_t> Compress(int width, int height, int components, J_COLOR_SPACE space,
-                                   Row row, bool progressive = false, bool adobeMarker = false) {
+                                   Row row, Coding coding = {}) {
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
     c.err = jpeg_std_error(&err);
@@ -67,9 +81,20 @@ std::vector<std::uint8_t> Compress(int width, int height, int components, J_COLO
     c.input_components = components;
     c.in_color_space = space;
     jpeg_set_defaults(&c);
-    jpeg_set_colorspace(&c, space == JCS_CMYK ? JCS_CMYK : space == JCS_RGB ? JCS_YCbCr : space);
-    c.write_Adobe_marker = adobeMarker;
-    if (progressive) {
+    jpeg_set_colorspace(&c, space == JCS_CMYK  ? JCS_CMYK
+                            : coding.RgbCoded  ? JCS_RGB
+                            : space == JCS_RGB ? JCS_YCbCr
+                                               : space);
+    c.write_Adobe_marker = coding.AdobeMarker;
+    if (coding.HorizontalSampling) {
+        c.comp_info[0].h_samp_factor = coding.HorizontalSampling;
+        c.comp_info[0].v_samp_factor = coding.VerticalSampling;
+        for (int i = 1; i < c.num_components; ++i) {
+            c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
+        }
+    }
+    c.restart_in_rows = coding.RestartRows;
+    if (coding.Progressive) {
         jpeg_simple_progression(&c);
     } else {
         jpeg_set_quality(&c, 100, TRUE);
@@ -90,14 +115,13 @@ std::vector<std::uint8_t> Compress(int width, int height, int components, J_COLO
 
 // One flat 8 x 8 four-component picture.
 std::vector<std::uint8_t> FlatCMYK(std::array<std::uint8_t, 4> ink, bool adobeMarker) {
-    return Compress(
-        8, 8, 4, JCS_CMYK,
-        [&](int, std::vector<JSAMPLE>& samples) {
-            for (std::size_t i = 0; i < samples.size(); ++i) {
-                samples[i] = ink[i % 4];
-            }
-        },
-        false, adobeMarker);
+    return Compress(8, 8, 4, JCS_CMYK,
+                    [&](int, std::vector<JSAMPLE>& samples) {
+                        for (std::size_t i = 0; i < samples.size(); ++i) {
+                            samples[i] = ink[i % 4];
+                        }
+                    },
+                    {.AdobeMarker = adobeMarker});
 }
 
 bool Near(TColor a, TColor b, int tolerance) {
@@ -297,14 +321,13 @@ TEST(JPEGImage, ProgressiveFilesStopAfterAThousandScans) {
 TEST(JPEGImage, LibjpegsLargeBuffersComeFromLargeMemoryAndGoBack) {
     // A progressive file keeps all its coefficients until the last scan: the
     // luminance alone takes 1600 x 1600 x 2 bytes, a block LargeMemory maps.
-    const auto bytes = Compress(
-        1600, 1600, 3, JCS_RGB,
-        [](int y, std::vector<JSAMPLE>& samples) {
-            for (std::size_t i = 0; i < samples.size(); ++i) {
-                samples[i] = JSAMPLE((i + std::size_t(y)) & 0xFF);
-            }
-        },
-        true);
+    const auto bytes = Compress(1600, 1600, 3, JCS_RGB,
+                                [](int y, std::vector<JSAMPLE>& samples) {
+                                    for (std::size_t i = 0; i < samples.size(); ++i) {
+                                        samples[i] = JSAMPLE((i + std::size_t(y)) & 0xFF);
+                                    }
+                                },
+                                {.Progressive = true});
 
     const auto before = LargeMemory::Statistics();
     {
@@ -317,4 +340,135 @@ TEST(JPEGImage, LibjpegsLargeBuffersComeFromLargeMemoryAndGoBack) {
         EXPECT_EQ(after.MappedBlocks, before.MappedBlocks + 1); // only the bitmap is left
     }
     EXPECT_EQ(LargeMemory::Statistics().MappedBytes, before.MappedBytes);
+}
+
+namespace {
+
+// A photo-like picture: gradients and texture in every component, so that
+// upsampled chroma differs from row to row.
+std::vector<std::uint8_t> Textured(int width, int height, int components, J_COLOR_SPACE space,
+                                   Coding coding = {}) {
+    return Compress(
+        width, height, components, space,
+        [&](int y, std::vector<JSAMPLE>& samples) {
+            for (int x = 0; x < width; ++x) {
+                for (int i = 0; i < components; ++i) {
+                    const unsigned noise = unsigned(x * 7919 + y * 104729 + i * 31) * 2654435761u;
+                    samples[std::size_t(x * components + i)] =
+                        JSAMPLE((x * (i + 1) + y * (3 - i) + (noise >> 27)) & 0xFF);
+                }
+            }
+        },
+        coding);
+}
+
+struct BandCase {
+    const char* Name;
+    int Width;
+    int Height;
+    Coding How;
+    J_COLOR_SPACE Space = JCS_RGB;
+};
+
+} // namespace
+
+TEST(JPEGBands, DecodeLikeOnePassByteForByte) {
+    const BandCase cases[] = {
+        {"4:2:0", 61, 83, {.HorizontalSampling = 2, .VerticalSampling = 2}},
+        {"4:2:0, whole blocks", 64, 96, {.HorizontalSampling = 2, .VerticalSampling = 2}},
+        {"4:4:4", 45, 70, {.HorizontalSampling = 1, .VerticalSampling = 1}},
+        {"4:2:2", 50, 77, {.HorizontalSampling = 2, .VerticalSampling = 1}},
+        {"4:4:0", 50, 77, {.HorizontalSampling = 1, .VerticalSampling = 2}},
+        {"4:1:1", 67, 61, {.HorizontalSampling = 4, .VerticalSampling = 1}},
+        {"4:2:0, restart every row",
+         61,
+         83,
+         {.HorizontalSampling = 2, .VerticalSampling = 2, .RestartRows = 1}},
+        {"4:4:0, restart every 3 rows",
+         33,
+         100,
+         {.HorizontalSampling = 1, .VerticalSampling = 2, .RestartRows = 3}},
+        {"one pixel wide", 1, 90, {}},
+        {"one pixel high", 90, 1, {}},
+        {"RGB-coded", 40, 50, {.RgbCoded = true}},
+        {"CMYK", 30, 41, {}, JCS_CMYK},
+        {"CMYK, Adobe", 30, 41, {.AdobeMarker = true}, JCS_CMYK},
+        {"progressive", 40, 50, {.Progressive = true}},
+        {"grey", 40, 50, {}, JCS_GRAYSCALE},
+    };
+    for (const BandCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const int components = c.Space == JCS_CMYK ? 4 : c.Space == JCS_GRAYSCALE ? 1 : 3;
+        const auto bytes = Textured(c.Width, c.Height, components, c.Space, c.How);
+        const int bands = ExpectBandsLikeOnePass(bytes);
+        // Every colour file of one scan tall enough for two rows of blocks is
+        // split; quantised and multi-scan ones are not.
+        const bool splittable = c.Height >= 32 && !c.How.Progressive && c.Space != JCS_GRAYSCALE;
+        EXPECT_EQ(bands > 1, splittable) << bands << " bands";
+        // On an 8-bit screen colour files are quantised; four-component ones
+        // still come out in 24 bits.
+        EXPECT_EQ(ExpectBandsLikeOnePass(bytes, true) > 1, splittable && components == 4);
+    }
+}
+
+TEST(JPEGBands, FilesCutShortOrCorruptDecodeLikeOnePass) {
+    const auto whole = Textured(61, 200, 3, JCS_RGB,
+                                {.HorizontalSampling = 2, .VerticalSampling = 2, .RestartRows = 2});
+    const std::size_t scan = FindMarker(whole, 0xDA);
+    for (int tenths : {1, 3, 5, 8, 9}) {
+        SCOPED_TRACE("cut at " + std::to_string(tenths) + "/10 of the scan");
+        const std::size_t cut = scan + (whole.size() - scan) * std::size_t(tenths) / 10;
+        const std::vector<std::uint8_t> bytes(whole.begin(), whole.begin() + std::ptrdiff_t(cut));
+        // The end of the data is a warning: the whole decode goes the one-pass way.
+        EXPECT_EQ(ExpectBandsLikeOnePass(bytes), 1);
+    }
+    for (std::size_t at : {scan + 40, (scan + whole.size()) / 2, whole.size() - 30}) {
+        SCOPED_TRACE("byte " + std::to_string(at) + " broken");
+        auto bytes = whole;
+        bytes[at] = 0xFF; // a marker where data should be
+        bytes[at + 1] = 0xD0 + std::uint8_t(at % 8);
+        ExpectBandsLikeOnePass(bytes);
+    }
+}
+
+TEST(JPEGBands, PlansBandsThatFinishTogether) {
+    for (int bands = 2; bands <= 8; ++bands) {
+        SCOPED_TRACE(std::to_string(bands) + " bands");
+        const std::vector<int> bounds = PlanJPEGBands(4000, 16, bands, 0.33);
+        ASSERT_EQ(bounds.size(), std::size_t(bands) + 1);
+        EXPECT_EQ(bounds.front(), 0);
+        EXPECT_EQ(bounds.back(), 4000);
+        double least = 1e9, most = 0;
+        for (int k = 0; k < bands; ++k) {
+            EXPECT_LT(bounds[k], bounds[k + 1]);
+            EXPECT_EQ(bounds[k] % 16, 0);
+            const double cost = 0.33 * bounds[k] + (bounds[k + 1] - bounds[k]);
+            least = std::min(least, cost);
+            most = std::max(most, cost);
+        }
+        EXPECT_LE(most - least, 2 * 16) << "later bands pay for passing over the rows above";
+        EXPECT_GT(bounds[1] - bounds[0], bounds[bands] - bounds[bands - 1]);
+    }
+    // Too short to split, or to split as often as asked.
+    EXPECT_EQ(PlanJPEGBands(20, 16, 4, 0.33), (std::vector<int>{0, 20}));
+    EXPECT_EQ(PlanJPEGBands(1, 8, 2, 0.33), (std::vector<int>{0, 1}));
+    EXPECT_LE(PlanJPEGBands(40, 16, 8, 0.33).size(), 3u);
+}
+
+TEST(JPEGBands, UseTheCoresTheProcessMayRunOn) {
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof(all), &all), 0);
+    EXPECT_EQ(UsableCores(),
+              std::min<int>(CPU_COUNT(&all), int(std::thread::hardware_concurrency())));
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    }
+    ASSERT_EQ(sched_setaffinity(0, sizeof(one), &one), 0);
+    EXPECT_EQ(UsableCores(), 1);
+    EXPECT_EQ(sched_setaffinity(0, sizeof(all), &all), 0);
 }
