@@ -7,14 +7,19 @@
 //             plain program would do it (the floor of earlier rounds).
 // Loads:
 //   BmpLoad          a 72 MB 24-bit BMP file read into a bitmap;
-//   JpegDecode       a baseline colour JPEG decoded into a bitmap;
+//   JpegDecode       a baseline colour JPEG (4:2:0, quality 90) decoded into a
+//                    bitmap as the program does: in bands on every usable core;
+//   JpegDecodeInBands/n  the same forced into n bands (1 is one pass);
 //   GreyJpegDecode   a grey JPEG decoded and quantised to 236 colours;
 //   ProgressiveJpegDecode  a progressive colour JPEG.
 // LoadTenPictures loads ten pictures one after another, keeping only the last,
 // and reports how far the resident set grew beyond one picture's bitmap.
 // bench/run.sh prints the ratios.
 
+#include "BenchPhoto.h"
 #include "Bitmap.h"
+#include "JPEGBands.h"
+#include "JPEGDecoder.h"
 #include "JPEGImage.h"
 #include "LargeMemory.h"
 #include "Picture.h"
@@ -28,62 +33,11 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <jpeglib.h>
 #include <memory>
 #include <unistd.h>
 #include <vector>
 
 namespace {
-
-constexpr int Width = 6000;
-constexpr int Height = 4000;
-
-// A photo-like picture: smooth gradients with some texture.
-std::vector<std::uint8_t> PictureRow(int y) {
-    std::vector<std::uint8_t> row(std::size_t(Width) * 3);
-    for (int x = 0; x < Width; ++x) {
-        row[std::size_t(x) * 3 + 0] = std::uint8_t((x / 24 + y / 16) & 0xFF);
-        row[std::size_t(x) * 3 + 1] = std::uint8_t((y / 16 + ((x * y) >> 12)) & 0xFF);
-        row[std::size_t(x) * 3 + 2] = std::uint8_t((x / 24 + (x ^ y) % 7) & 0xFF);
-    }
-    return row;
-}
-
-std::vector<std::uint8_t> Compress(bool grey, bool progressive) {
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = Width;
-    c.image_height = Height;
-    c.input_components = grey ? 1 : 3;
-    c.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    if (progressive) {
-        jpeg_simple_progression(&c);
-    }
-    jpeg_start_compress(&c, TRUE);
-    std::vector<std::uint8_t> greyRow(Width);
-    while (c.next_scanline < c.image_height) {
-        auto row = PictureRow(int(c.next_scanline));
-        if (grey) {
-            for (int x = 0; x < Width; ++x) {
-                greyRow[std::size_t(x)] = row[std::size_t(x) * 3 + 1];
-            }
-        }
-        JSAMPROW rows[1] = {grey ? greyRow.data() : row.data()};
-        jpeg_write_scanlines(&c, rows, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::vector<std::uint8_t> bytes(out, out + size);
-    jpeg_destroy_compress(&c);
-    std::free(out);
-    return bytes;
-}
 
 struct Files {
     std::filesystem::path Folder;
@@ -99,9 +53,9 @@ struct Files {
         Bmp = Folder / "photo.bmp";
         Jpeg = Folder / "photo.jpg";
         WriteBmp();
-        JpegBytes = Compress(false, false);
-        GreyBytes = Compress(true, false);
-        ProgressiveBytes = Compress(false, true);
+        JpegBytes = CompressPhoto(false, false);
+        GreyBytes = CompressPhoto(true, false);
+        ProgressiveBytes = CompressPhoto(false, true);
         std::ofstream(Jpeg, std::ios::binary)
             .write(reinterpret_cast<const char*>(JpegBytes.data()),
                    std::streamsize(JpegBytes.size()));
@@ -110,18 +64,19 @@ struct Files {
 
     void WriteBmp() const {
         std::ofstream out(Bmp, std::ios::binary);
-        const std::uint32_t rowBytes = Width * 3; // already a multiple of 4
-        const std::uint32_t size = 54 + rowBytes * Height;
+        const std::uint32_t rowBytes = PhotoWidth * 3; // already a multiple of 4
+        const std::uint32_t size = 54 + rowBytes * PhotoHeight;
         auto le = [&](std::uint32_t v, int n) {
             for (int i = 0; i < n; ++i)
                 out.put(char(v >> (8 * i)));
         };
         out.put('B');
         out.put('M');
-        le(size, 4), le(0, 4), le(54, 4), le(40, 4), le(Width, 4), le(Height, 4), le(1, 2);
+        le(size, 4), le(0, 4), le(54, 4), le(40, 4), le(PhotoWidth, 4), le(PhotoHeight, 4),
+            le(1, 2);
         le(24, 2), le(0, 4), le(0, 4), le(0, 4), le(0, 4), le(0, 4), le(0, 4);
-        for (int y = Height - 1; y >= 0; --y) {
-            const auto row = PictureRow(y);
+        for (int y = PhotoHeight - 1; y >= 0; --y) {
+            const auto row = PhotoRow(y);
             out.write(reinterpret_cast<const char*>(row.data()), std::streamsize(row.size()));
         }
     }
@@ -130,63 +85,6 @@ struct Files {
 Files& TestFiles() {
     static Files files;
     return files;
-}
-
-// Output memory allocated and touched once, before any clock starts.
-std::uint8_t* FaultedOutput(std::size_t bytes) {
-    static std::vector<std::uint8_t> memory;
-    if (memory.size() < bytes) {
-        memory.assign(bytes, 1);
-    }
-    return memory.data();
-}
-
-// libjpeg's working buffers in the floors stay on ordinary pages.
-struct OrdinaryPages {
-    OrdinaryPages() { LargeMemory::SetHugePagesWanted(false); }
-    ~OrdinaryPages() { LargeMemory::SetHugePagesWanted(true); }
-};
-
-enum class Output { Faulted, Fresh };
-
-// libjpeg decoding the bytes with the program's parameters into `output`.
-void DecodeWithLibjpeg(const std::vector<std::uint8_t>& bytes, bool quantise, Output output) {
-    jpeg_decompress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&c);
-    jpeg_mem_src(&c, bytes.data(), bytes.size());
-    jpeg_read_header(&c, TRUE);
-    c.dct_method = JDCT_FLOAT;
-    c.do_fancy_upsampling = TRUE;
-    c.do_block_smoothing = TRUE;
-    if (quantise) {
-        c.quantize_colors = TRUE;
-        c.desired_number_of_colors = 236;
-        c.two_pass_quantize = TRUE;
-        c.dither_mode = JDITHER_FS;
-    } else {
-        c.out_color_space = JCS_EXT_BGR;
-    }
-    jpeg_start_decompress(&c);
-    const std::size_t stride =
-        (std::size_t(c.output_width) * std::size_t(c.output_components) + 3) / 4 * 4;
-    const std::size_t bytesOut = stride * c.output_height;
-    std::unique_ptr<std::uint8_t[]> fresh;
-    std::uint8_t* out = nullptr;
-    if (output == Output::Faulted) {
-        out = FaultedOutput(bytesOut);
-    } else {
-        fresh.reset(new std::uint8_t[bytesOut]);
-        out = fresh.get();
-    }
-    while (c.output_scanline < c.output_height) {
-        JSAMPROW row = out + stride * c.output_scanline;
-        jpeg_read_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_decompress(&c);
-    jpeg_destroy_decompress(&c);
-    benchmark::DoNotOptimize(out);
 }
 
 void Decode(const std::vector<std::uint8_t>& bytes, TJPEGPixelFormat format) {
@@ -265,6 +163,25 @@ void JpegDecode(benchmark::State& state) {
     }
 }
 
+// Against the physical floor in the same iterations; the bitmap of one
+// iteration is freed in the next, as a new picture replaces the shown one.
+void JpegDecodeInBands(benchmark::State& state) {
+    const auto& bytes = TestFiles().JpegBytes;
+    int used = 0;
+    std::shared_ptr<TBitmapImage> image;
+    AgainstFloor(
+        state,
+        [&] {
+            image.reset();
+            image = DecodeJPEG(bytes.data(), bytes.size(), false, {int(state.range(0)), &used});
+        },
+        [&] {
+            const OrdinaryPages ordinary;
+            DecodeWithLibjpeg(bytes, false, Output::Faulted);
+        });
+    state.counters["bands"] = used;
+}
+
 // A grey file is quantised whatever the screen: 8 bits with a colour table.
 void GreyJpegDecode(benchmark::State& state) {
     for (auto _ : state) {
@@ -341,6 +258,17 @@ BENCHMARK(BmpLoad)->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(JpegFloor)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(JpegFreshFloor)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(JpegDecode)->Unit(benchmark::kMillisecond)->MinTime(2);
+// One pass, two bands, and one band per usable core where there are more.
+BENCHMARK(JpegDecodeInBands)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2)
+    ->UseManualTime()
+    ->Apply([](auto* b) {
+        b->Arg(1)->Arg(2);
+        if (UsableCores() > 2) {
+            b->Arg(UsableCores());
+        }
+    });
 BENCHMARK(GreyJpegFloor)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(GreyJpegFreshFloor)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(GreyJpegDecode)->Unit(benchmark::kMillisecond)->MinTime(2);
