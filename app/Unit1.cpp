@@ -84,6 +84,8 @@ TForm1::TForm1(TClipboard& clipboard, TDesktop& desktop, QWidget* parent)
     CreateImageControls();
     SetTabOrder();
     FormCreate();
+    setAcceptDrops(true);
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
 QPoint TForm1::DesignPlace() {

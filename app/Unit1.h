@@ -14,6 +14,8 @@
 #include "ScrollBox.h"
 #include "YTrackBar.h"
 
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -67,6 +69,13 @@ public:
     void BtnImgUpDnClick(TObject* Sender);
     void Img1Click(TObject* Sender);
 
+    // Pictures from the screen, the clipboard and dropped files
+    // (Unit1Sources.cpp), shown in the image mode as a listed file is.
+    void ImgCaptureClick(TObject* Sender);
+    void ImgPasteClick(TObject* Sender);
+    void FormDragDrop(const std::string& path);
+    void PopupImageMenu(QPoint where);
+
     // 0 palette, 1 sliders, 2 image.
     std::uint8_t Mode = 0;
 
@@ -100,6 +109,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -128,6 +138,12 @@ private:
     void CreateImageControls();
     // Tells a screen reader what the view shows: the picture's file and zoom.
     void DescribeView();
+    // Shows a loaded picture at 100 % with the zoom controls.
+    void ShowLoadedPicture(const TBitmap& bitmap, const std::string& name);
+    // Replaces the shown picture with one from elsewhere than the list.
+    void ShowPictureFrom(const TBitmap& bitmap, const std::string& name);
+    bool HandleImageKey(QWidget& target, const QKeyEvent& key);
+    bool HandleContextMenu(QWidget& target, const QContextMenuEvent& menu);
     void SetTabOrder();
 
     TLabel* AddLabel(QWidget* parent, const char* name, QRect bounds, const char* caption);

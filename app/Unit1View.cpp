@@ -39,15 +39,19 @@ void TForm1::FLB1Click(TObject*) {
     TBitmap bitmap;
     try {
         bitmap.Assign(*picture.Graphic());
-        FPictureName = DisplayName(path.substr(path.rfind('/') + 1));
-        Img1->SetBitmap(bitmap);
-        Label5->SetCaption("100");
-        ApplyZoom();
-        ShowZoomControls(true);
+        ShowLoadedPicture(bitmap, DisplayName(path.substr(path.rfind('/') + 1)));
     } catch (...) {
         return;
     }
     ShowColor(NeutralGrey);
+}
+
+void TForm1::ShowLoadedPicture(const TBitmap& bitmap, const std::string& name) {
+    FPictureName = name;
+    Img1->SetBitmap(bitmap);
+    Label5->SetCaption("100");
+    ApplyZoom();
+    ShowZoomControls(true);
 }
 
 void TForm1::ShowZoomControls(bool show) {

@@ -4,6 +4,7 @@
 #include "Desktop.h"
 #include "JPEGDefaults.h"
 #include "JPEGImage.h"
+#include "QtImage.h"
 #include "SystemClipboard.h"
 #include "Unit1.h"
 
@@ -15,6 +16,7 @@ int main(int, char** argv) {
     TApplication application(qtArgc, qtArgv);
     InitJPEGDefaults(TApplication::ScreenDepth());
     RegisterJPEGFormat();
+    RegisterQtImageFormats();
 
     int result = 0;
     {
@@ -24,6 +26,7 @@ int main(int, char** argv) {
         Form1.show();
         result = application.exec();
     }
+    UnregisterQtImageFormats();
     UnregisterJPEGFormat();
     return result;
 }

@@ -51,9 +51,10 @@ TBitmapImage::TBitmapImage(int width, int height, int bitCount, bool bottomUp)
 }
 
 TBitmapImage::TBitmapImage(const TBitmapImage& other)
-    : ColorTable(other.ColorTable), Masks(other.Masks), FWidth(other.FWidth),
-      FHeight(other.FHeight), FBitCount(other.FBitCount), FBottomUp(other.FBottomUp),
-      FStride(other.FStride), FByteSize(other.FByteSize), FValidBytes(other.FValidBytes) {
+    : ColorTable(other.ColorTable), Masks(other.Masks), AlphaChannel(other.AlphaChannel),
+      FWidth(other.FWidth), FHeight(other.FHeight), FBitCount(other.FBitCount),
+      FBottomUp(other.FBottomUp), FStride(other.FStride), FByteSize(other.FByteSize),
+      FValidBytes(other.FValidBytes) {
     FBits = TLargeBuffer(FByteSize, false);
     std::memcpy(FBits.Data(), other.FBits.Data(), FByteSize);
     FLiveBytes += FByteSize;

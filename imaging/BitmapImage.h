@@ -70,6 +70,9 @@ public:
 
     std::vector<TRGBQuad> ColorTable;
     TColorMasks Masks;
+    // 32-bit pixels carry an alpha value in their top byte (0 transparent).
+    // The view shows it over a checkerboard; a pixel's colour ignores it.
+    bool AlphaChannel = false;
 
     // The colour of pixel (x, y) as 0x00BBGGRR; CLR_INVALID outside.
     TColor Pixel(int x, int y) const;

@@ -92,6 +92,24 @@ public:
         }
     }
 
+    // A picture with alpha, blended over the checkerboard square each view
+    // pixel falls in; viewLeft and viewRow place the row in the view.
+    void PaintOverChecker(int y, const int* columns, int count, int viewLeft, int viewRow,
+                          std::uint32_t* out) const {
+        const std::uint8_t* row = FImage.ScanLine(y);
+        const bool darkRow = (viewRow / CheckerSize) % 2 != 0;
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t* p = row + std::size_t(columns[i]) * 4;
+            const bool dark = darkRow != ((viewLeft + i) / CheckerSize % 2 != 0);
+            const unsigned under = dark ? CheckerDark : CheckerLight;
+            const unsigned alpha = p[3];
+            auto blend = [&](unsigned c) {
+                return (c * alpha + under * (255 - alpha) + 127) / 255;
+            };
+            out[i] = 0xFF000000u | blend(p[2]) << 16 | blend(p[1]) << 8 | blend(p[0]);
+        }
+    }
+
 private:
     void PaintByPixel(int y, const int* columns, int count, std::uint32_t* out) const {
         for (int i = 0; i < count; ++i) {
@@ -153,6 +171,14 @@ void StretchDraw(const TBitmapImage& image, int viewWidth, int viewHeight, TView
         columns[i] = PictureCoordinate(area.Left + i, width, viewWidth);
     }
     const RowPainter painter(image, scratch);
+    if (image.AlphaChannel && image.BitCount() == 32 && image.ValidBytes() == image.ByteSize()) {
+        for (int j = 0; j < area.Height; ++j) {
+            const int y = PictureCoordinate(area.Top + j, height, viewHeight);
+            painter.PaintOverChecker(y, columns, area.Width, area.Left, area.Top + j,
+                                     out + std::size_t(j) * stride);
+        }
+        return;
+    }
     int previous = -1;
     for (int j = 0; j < area.Height; ++j) {
         const int y = PictureCoordinate(area.Top + j, height, viewHeight);

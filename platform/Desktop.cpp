@@ -1,6 +1,7 @@
 #include "Desktop.h"
 
 #include "FileSystem.h"
+#include "ScreenCapture.h"
 #include "WindowRatio.h"
 
 #include <QCoreApplication>
@@ -122,4 +123,8 @@ QPoint PlaceInside(QRect wanted, QRect area) {
     };
     return {axis(wanted.x(), wanted.width(), area.x(), area.width()),
             axis(wanted.y(), wanted.height(), area.y(), area.height())};
+}
+
+QImage TDesktop::CaptureScreen(const QWidget& window) const {
+    return ::CaptureScreen(window);
 }

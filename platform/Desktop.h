@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <string>
@@ -23,6 +24,9 @@ public:
     virtual QPoint CursorPos(const QWidget& window) const;
     // Whether the user may create files in the folder.
     virtual bool FolderWritable(const std::string& folder) const;
+    // The whole desktop as it is composed now (ScreenCapture.h); throws
+    // Exception saying why it cannot be had, EAbort when the user cancels.
+    virtual QImage CaptureScreen(const QWidget& window) const;
     // The user's own configuration folder for this program
     // ($XDG_CONFIG_HOME/irochi, by default ~/.config/irochi).
     virtual std::string UserConfigFolder() const;

@@ -15,3 +15,8 @@ bool TSystemClipboard::ReplaceText(const std::string& text) {
     clipboard->setMimeData(item, QClipboard::Clipboard);
     return true;
 }
+
+const QMimeData* TSystemClipboard::Contents() const {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    return clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
+}

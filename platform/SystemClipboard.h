@@ -6,4 +6,5 @@
 class TSystemClipboard final : public TClipboard {
 public:
     bool ReplaceText(const std::string& text) override;
+    const QMimeData* Contents() const override;
 };

@@ -16,44 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CorpusFile {
-    std::string Path; // relative to the shared test data
-    std::string Group;
-};
-
-void PrintTo(const CorpusFile& file, std::ostream* out) {
-    *out << file.Path;
-}
-
-std::vector<CorpusFile> Corpus(const std::string& prefix) {
-    std::vector<CorpusFile> files;
-    std::ifstream manifest(SharedTestData() / "MANIFEST.tsv");
-    std::string line;
-    std::getline(manifest, line);
-    while (std::getline(manifest, line)) {
-        std::istringstream fields(line);
-        std::string path, bytes, sha, group;
-        std::getline(fields, path, '\t');
-        std::getline(fields, bytes, '\t');
-        std::getline(fields, sha, '\t');
-        std::getline(fields, group, '\t');
-        if (group.rfind(prefix, 0) == 0) {
-            files.push_back({path, group});
-        }
-    }
-    return files;
-}
-
-std::string Name(const testing::TestParamInfo<CorpusFile>& info) {
-    std::string name = std::to_string(info.index) + "_" + fs::path(info.param.Path).stem().string();
-    for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) {
-            c = '_';
-        }
-    }
-    return name.substr(0, 60);
-}
-
 // Decodes as the program does; returns the failure text, empty on success.
 std::string TryBmp(const std::vector<std::uint8_t>& bytes) {
     try {
@@ -132,7 +94,7 @@ TEST_P(JpegCorpus, DecodesInBandsLikeInOnePass) {
     ExpectBandsLikeOnePass(ReadFileBytes(SharedTestData() / GetParam().Path));
 }
 
-INSTANTIATE_TEST_SUITE_P(Shared, BmpCorpus, testing::ValuesIn(Corpus("bmp/")), Name);
-INSTANTIATE_TEST_SUITE_P(Shared, JpegCorpus, testing::ValuesIn(Corpus("jpeg/")), Name);
+INSTANTIATE_TEST_SUITE_P(Shared, BmpCorpus, testing::ValuesIn(Corpus("bmp/")), CorpusTestName);
+INSTANTIATE_TEST_SUITE_P(Shared, JpegCorpus, testing::ValuesIn(Corpus("jpeg/")), CorpusTestName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(BmpCorpus);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(JpegCorpus);

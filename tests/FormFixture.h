@@ -9,7 +9,9 @@
 #include "Unit1.h"
 
 #include <QApplication>
+#include <QMimeData>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -50,8 +52,10 @@ public:
         Text = text;
         return true;
     }
+    const QMimeData* Contents() const override { return &Data; }
     bool Locked = false;
     std::string Text = "previous content";
+    QMimeData Data; // what a paste finds
 };
 
 class TestDesktop : public TDesktop {
@@ -64,11 +68,15 @@ public:
         return Writable ? *Writable : TDesktop::FolderWritable(folder);
     }
     std::string UserConfigFolder() const override { return ConfigFolder; }
+    QImage CaptureScreen(const QWidget& window) const override {
+        return Capture ? Capture(window) : TDesktop::CaptureScreen(window);
+    }
 
     std::string Executable;
     std::string ConfigFolder;
     std::optional<QPoint> Cursor; // in device pixels of the window's client area
     std::optional<bool> Writable;
+    std::function<QImage(const QWidget&)> Capture; // the screen, as a test has it
 };
 
 class Window : public testing::Test {

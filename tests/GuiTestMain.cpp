@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "JPEGDefaults.h"
 #include "JPEGImage.h"
+#include "QtImage.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     TApplication application(argc, argv);
     InitJPEGDefaults(TApplication::ScreenDepth());
     RegisterJPEGFormat(); // as the program does at start-up
+    RegisterQtImageFormats();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -43,6 +44,40 @@ Pnm ReadPnm(const std::filesystem::path& path) {
         pnm.Pixels.push_back(channels == 3 ? RGB(p[0], p[1], p[2]) : RGB(p[0], p[0], p[0]));
     }
     return pnm;
+}
+
+void PrintTo(const CorpusFile& file, std::ostream* out) {
+    *out << file.Path;
+}
+
+std::vector<CorpusFile> Corpus(const std::string& prefix) {
+    std::vector<CorpusFile> files;
+    std::ifstream manifest(SharedTestData() / "MANIFEST.tsv");
+    std::string line;
+    std::getline(manifest, line);
+    while (std::getline(manifest, line)) {
+        std::istringstream fields(line);
+        std::string path, bytes, sha, group;
+        std::getline(fields, path, '\t');
+        std::getline(fields, bytes, '\t');
+        std::getline(fields, sha, '\t');
+        std::getline(fields, group, '\t');
+        if (group.rfind(prefix, 0) == 0) {
+            files.push_back({path, group});
+        }
+    }
+    return files;
+}
+
+std::string CorpusTestName(const testing::TestParamInfo<CorpusFile>& info) {
+    std::string name =
+        std::to_string(info.index) + "_" + std::filesystem::path(info.param.Path).stem().string();
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) {
+            c = '_';
+        }
+    }
+    return name.substr(0, 60);
 }
 
 namespace {

@@ -3,6 +3,8 @@
 #include "Bitmap.h"
 #include "Stream.h"
 
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
@@ -60,6 +62,17 @@ struct Pnm {
     TColor At(int x, int y) const { return Pixels[std::size_t(y) * Width + x]; }
 };
 Pnm ReadPnm(const std::filesystem::path& path);
+
+// One file of the shared test pictures, as MANIFEST.tsv lists it.
+struct CorpusFile {
+    std::string Path; // relative to the shared test data
+    std::string Group;
+};
+void PrintTo(const CorpusFile& file, std::ostream* out);
+// The files whose group starts with the prefix ("png/", "jpeg/good").
+std::vector<CorpusFile> Corpus(const std::string& prefix);
+// A test's name for the file: its place in the list and its stem.
+std::string CorpusTestName(const testing::TestParamInfo<CorpusFile>& info);
 
 // Decodes a JPEG file in one pass and forced into 2, 3 and 7 bands, and
 // expects the same pixels, layout and colour table, or the same failure.

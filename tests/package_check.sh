@@ -36,7 +36,8 @@ files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print substr($6, 2)}' | sort)
 check "file list" "$expected" "$files"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libjpeg62-turbo fonts-ipafont-gothic qt6-translations-l10n; do
+for needed in libqt6widgets6 libqt6dbus6 libjpeg62-turbo fonts-ipafont-gothic qt6-translations-l10n \
+  qt6-image-formats-plugins; do
   check "depends on $needed" yes "$(grep -q "$needed" <<<"$depends" && echo yes || echo no)"
 done
 check "recommends" "qt6-wayland" "$(dpkg-deb -f "$deb" Recommends)"

@@ -1,0 +1,205 @@
+// Pictures from elsewhere than the file list: the screen, the clipboard and
+// a file dropped from a file manager. Each is shown as a listed file is, at
+// 100 % with the zoom controls; the folder, the list and the remembered
+// folder stay as they are.
+#include "Unit1.h"
+
+#include "DisplayName.h"
+#include "PictureData.h"
+#include "QtImage.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTimer>
+
+namespace {
+
+// How long the window stays out of the way before the screen is taken: long
+// enough for the X server or the compositor to draw what it covered.
+constexpr int StepAsideMs = 300;
+
+const char* const CaptureCaption = "画面を取り込む";
+const char* const PasteCaption = "貼り付け";
+
+void Wait(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+// Hides the window while it lives, and shows it again on every way out.
+class TSteppedAside {
+public:
+    explicit TSteppedAside(QWidget& window) : FWindow(window) {
+        FWindow.hide();
+        Wait(StepAsideMs);
+    }
+    ~TSteppedAside() {
+        FWindow.show();
+        FWindow.raise();
+        FWindow.activateWindow();
+    }
+    TSteppedAside(const TSteppedAside&) = delete;
+    TSteppedAside& operator=(const TSteppedAside&) = delete;
+
+private:
+    QWidget& FWindow;
+};
+
+bool IsCaptureKey(const QKeyEvent& key) {
+    return key.key() == Qt::Key_C && key.modifiers() == (Qt::ControlModifier | Qt::ShiftModifier);
+}
+
+bool IsMenuKey(const QKeyEvent& key) {
+    return (key.key() == Qt::Key_Menu && key.modifiers() == Qt::NoModifier) ||
+           (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier);
+}
+
+std::string FileNameOf(const std::string& path) {
+    return DisplayName(path.substr(path.rfind('/') + 1));
+}
+
+// A dropped or pasted file, read as a listed file is; a failure names the
+// file and says why.
+TBitmap LoadPictureFile(const std::string& path) {
+    try {
+        TPicture picture;
+        picture.LoadFromFile(path);
+        TBitmap bitmap;
+        bitmap.Assign(*picture.Graphic());
+        return bitmap;
+    } catch (const Exception& e) {
+        throw Exception("「" + FileNameOf(path) + "」を表示できません: " + e.Message());
+    }
+}
+
+} // namespace
+
+void TForm1::ShowPictureFrom(const TBitmap& bitmap, const std::string& name) {
+    ShowZoomControls(false);
+    ShowLoadedPicture(bitmap, name);
+    ShowColor(NeutralGrey);
+    Edit0->setFocus();
+}
+
+void TForm1::ImgCaptureClick(TObject*) {
+    if (Mode != 2) {
+        return;
+    }
+    QImage screen;
+    {
+        const TSteppedAside aside(*this);
+        screen = FDesktop.CaptureScreen(*this);
+    }
+    ShowPictureFrom(BitmapFromQImage(screen), "画面");
+}
+
+void TForm1::ImgPasteClick(TObject*) {
+    const QMimeData* contents = FClipboard.Contents();
+    if (Mode != 2 || !contents || !HoldsPicture(*contents)) {
+        return;
+    }
+    if (const QImage image = ImageOf(*contents); !image.isNull()) {
+        ShowPictureFrom(BitmapFromQImage(image), "クリップボード");
+        return;
+    }
+    const std::string path = LocalFileOf(*contents);
+    ShowPictureFrom(LoadPictureFile(path), FileNameOf(path));
+}
+
+// The file is read first, so that one that cannot be changes nothing; then
+// the mode cycle's own steps lead to the image mode.
+void TForm1::FormDragDrop(const std::string& path) {
+    const TBitmap bitmap = LoadPictureFile(path);
+    while (Mode != 2) {
+        BtnSWTCHClick(BtnSWTCH);
+    }
+    ShowPictureFrom(bitmap, FileNameOf(path));
+}
+
+void TForm1::PopupImageMenu(QPoint where) {
+    QMenu menu(this);
+    QAction* capture = menu.addAction(QString::fromUtf8(CaptureCaption));
+    capture->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    QAction* paste = menu.addAction(QString::fromUtf8(PasteCaption));
+    paste->setShortcut(QKeySequence::Paste);
+    const QMimeData* contents = FClipboard.Contents();
+    paste->setEnabled(contents && HoldsPicture(*contents));
+    QAction* chosen = menu.exec(where);
+    if (chosen == capture) {
+        ImgCaptureClick(Img1);
+    } else if (chosen == paste) {
+        ImgPasteClick(Img1);
+    }
+}
+
+// The picture area's menu, the image mode's keys and drops anywhere on the
+// window, seen before any control of the window handles them (the focus
+// sink would paste text, a swatch take a dropped name).
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) {
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        return HandleImageKey(*widget, static_cast<QKeyEvent&>(*event));
+    case QEvent::ContextMenu:
+        return HandleContextMenu(*widget, static_cast<QContextMenuEvent&>(*event));
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto& drag = static_cast<QDragMoveEvent&>(*event);
+        if (!drag.mimeData() || LocalFileOf(*drag.mimeData()).empty()) {
+            return false;
+        }
+        drag.acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto& drop = static_cast<QDropEvent&>(*event);
+        const std::string path = drop.mimeData() ? LocalFileOf(*drop.mimeData()) : std::string();
+        if (path.empty()) {
+            return false;
+        }
+        drop.acceptProposedAction();
+        FormDragDrop(path);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool TForm1::HandleImageKey(QWidget& target, const QKeyEvent& key) {
+    if (Mode != 2) {
+        return false;
+    }
+    if (IsCaptureKey(key)) {
+        ImgCaptureClick(Img1);
+        return true;
+    }
+    if (key.matches(QKeySequence::Paste)) {
+        ImgPasteClick(Img1); // nothing to paste: the key does nothing at all
+        return true;
+    }
+    if (IsMenuKey(key) && &target == FLB1) {
+        PopupImageMenu(FLB1->mapToGlobal(FLB1->rect().center()));
+        return true;
+    }
+    return false;
+}
+
+bool TForm1::HandleContextMenu(QWidget& target, const QContextMenuEvent& menu) {
+    const bool pictureArea = &target == Img1 || &target == SCRLB1 || &target == SCRLB1->viewport();
+    const bool fromList = &target == FLB1 && menu.reason() == QContextMenuEvent::Keyboard;
+    if (Mode != 2 || !(pictureArea || fromList)) {
+        return false;
+    }
+    PopupImageMenu(fromList ? FLB1->mapToGlobal(FLB1->rect().center()) : menu.globalPos());
+    return true;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Bitmap.h"
+#include "Graphic.h"
+
+class QImage;
+
+// A picture read through Qt's image readers: PNG (every depth, palette, grey,
+// alpha, interlaced), GIF (its first frame), WebP and TIFF. Loading decodes
+// the file into a bitmap, 24-bit, or 32-bit with its alpha channel when the
+// picture has one; a 16-bit channel becomes its nearest 8-bit value. A
+// picture too large for a bitmap is refused before anything is decoded.
+// Fails with EInvalidGraphic saying why.
+class TQtImage final : public TGraphic {
+public:
+    static const TGraphicClassInfo ClassInfo;
+
+    TGraphicClass ClassType() const override { return &ClassInfo; }
+    bool Empty() const override { return FBitmap.Empty(); }
+    int Width() const override { return FBitmap.Width(); }
+    int Height() const override { return FBitmap.Height(); }
+    void LoadFromStream(TStream& stream) override;
+    void AssignTo(TBitmap& target) const override;
+
+private:
+    TBitmap FBitmap;
+};
+
+// A bitmap holding the picture's pixels: 24-bit blue, green, red, or 32-bit
+// with alpha when the picture has transparent parts. Throws EInvalidGraphic
+// for a picture too large to hold, std::bad_alloc when memory runs out.
+TBitmap BitmapFromQImage(const QImage& image);
+
+// Registers the formats Qt's readers offer here ("png", "gif", "webp",
+// "tif", "tiff") in the picture-format registry, beside BMP and JPEG.
+void RegisterQtImageFormats();
+void UnregisterQtImageFormats();

@@ -1,0 +1,186 @@
+#include "ScreenCapture.h"
+
+#include "Exceptions.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QTimer>
+#include <QUrl>
+#include <QVariantMap>
+#include <QWidget>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace {
+
+const QString PortalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString PortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+constexpr int PortalCallMs = 30000;
+constexpr int PortalAnswerMs = 60000;
+
+[[noreturn]] void Refuse(const QString& why) {
+    throw Exception("画面を取り込めません: " + why.toStdString());
+}
+
+// Whether the portal's error means that there is no portal to ask.
+bool NoPortal(const QDBusError& error) {
+    switch (error.type()) {
+    case QDBusError::ServiceUnknown:
+    case QDBusError::UnknownInterface:
+    case QDBusError::UnknownMethod:
+    case QDBusError::UnknownObject:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The request object's path the portal will answer on, known before the call
+// so that no answer can come before we listen (the portal's documented rule).
+QString RequestPath(const QDBusConnection& bus, const QString& token) {
+    QString sender = bus.baseService().mid(1);
+    sender.replace('.', '_');
+    return PortalPath + "/request/" + sender + "/" + token;
+}
+
+} // namespace
+
+// Waits for the Response signal of one portal request.
+class TPortalRequest : public QObject {
+    Q_OBJECT
+public:
+    bool Answered = false;
+    uint Response = 2;
+    QVariantMap Results;
+    QEventLoop Loop;
+
+public slots:
+    void Answer(uint response, const QVariantMap& results) {
+        Answered = true;
+        Response = response;
+        Results = results;
+        Loop.quit();
+    }
+};
+
+QImage CaptureThroughPortal() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()) {
+        return {};
+    }
+    const QDBusConnectionInterface& names = *bus.interface();
+    if (!names.isServiceRegistered(PortalService) &&
+        !names.activatableServiceNames().value().contains(PortalService)) {
+        return {};
+    }
+    static int requests = 0;
+    const QString token = QStringLiteral("irochi%1").arg(++requests);
+    TPortalRequest request;
+    auto listen = [&](const QString& path) {
+        bus.connect(PortalService, path, "org.freedesktop.portal.Request", "Response", &request,
+                    SLOT(Answer(uint, QVariantMap)));
+    };
+    const QString predicted = RequestPath(bus, token);
+    listen(predicted);
+
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        PortalService, PortalPath, "org.freedesktop.portal.Screenshot", "Screenshot");
+    const QVariantMap options{{"handle_token", token}, {"interactive", false}, {"modal", true}};
+    call << QString() << options;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, PortalCallMs);
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        const QDBusError error(reply);
+        if (NoPortal(error)) {
+            return {};
+        }
+        Refuse("デスクトップポータルの答え: " + error.message());
+    }
+    const QString handle = reply.arguments().value(0).value<QDBusObjectPath>().path();
+    if (!handle.isEmpty() && handle != predicted) {
+        listen(handle); // an older portal names its own path
+    }
+    if (!request.Answered) {
+        QTimer::singleShot(PortalAnswerMs, &request.Loop, &QEventLoop::quit);
+        request.Loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (!request.Answered) {
+        Refuse("デスクトップポータルが答えません");
+    }
+    if (request.Response == 1) {
+        throw EAbort("画面の取り込みは取り消されました");
+    }
+    if (request.Response != 0) {
+        Refuse("デスクトップが取り込みを断りました");
+    }
+    const QUrl uri(request.Results.value("uri").toString());
+    QImageReader reader(uri.toLocalFile());
+    QImage image = reader.read();
+    if (image.isNull()) {
+        Refuse("ポータルの画像を読めません (" + reader.errorString() + ")");
+    }
+    return image;
+}
+
+QImage CaptureX11Root(const QWidget& window) {
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11) {
+        return {};
+    }
+    xcb_connection_t* connection = x11->connection();
+    using Geometry = std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)>;
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    const Geometry own(
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr), std::free);
+    if (!own) {
+        Refuse("X サーバーが答えません");
+    }
+    const Geometry root(
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, own->root), nullptr),
+        std::free);
+    if (!root) {
+        Refuse("X サーバーが答えません");
+    }
+    const int width = root->width;
+    const int height = root->height;
+    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> picture(
+        xcb_get_image_reply(connection,
+                            xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, own->root, 0, 0,
+                                          root->width, root->height, ~0u),
+                            nullptr),
+        std::free);
+    const std::size_t rowBytes = std::size_t(width) * 4;
+    // A 24- or 32-bit screen keeps each pixel in 32 bits, blue first.
+    if (!picture || (picture->depth != 24 && picture->depth != 32) ||
+        xcb_get_setup(connection)->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST ||
+        std::size_t(xcb_get_image_data_length(picture.get())) != rowBytes * std::size_t(height)) {
+        Refuse("この X サーバーの画面の形式は読めません");
+    }
+    QImage image(width, height, QImage::Format_RGB32);
+    const std::uint8_t* data = xcb_get_image_data(picture.get());
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(image.scanLine(y), data + rowBytes * std::size_t(y), rowBytes);
+    }
+    return image;
+}
+
+QImage CaptureScreen(const QWidget& window) {
+    QImage image = CaptureThroughPortal();
+    if (image.isNull()) {
+        image = CaptureX11Root(window);
+    }
+    if (image.isNull()) {
+        Refuse("この環境には画面を取り込む方法がありません (デスクトップポータルも X "
+               "サーバーも見つかりません)");
+    }
+    return image;
+}
+
+#include "ScreenCapture.moc"

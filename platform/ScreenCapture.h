@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QImage>
+
+class QWidget;
+
+// The whole desktop as it is composed now, every output at device
+// resolution: through the desktop portal's Screenshot interface where the
+// session offers it (every Wayland desktop, and X11 ones that have it),
+// otherwise on X11 by reading the root window. `window` is the window asking.
+// Throws Exception saying why when no way works or the desktop refuses, and
+// EAbort when the user cancels the portal's own dialog.
+QImage CaptureScreen(const QWidget& window);
+
+// The portal's answer alone; a null image when the session has no portal
+// with a Screenshot interface. Throws as CaptureScreen does.
+QImage CaptureThroughPortal();
+
+// The X server's root window under `window`; a null image when the program
+// does not run on X11.
+QImage CaptureX11Root(const QWidget& window);
