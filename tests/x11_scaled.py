@@ -8,7 +8,15 @@ the colour the screen shows there, at 100 % and at 300 %; the texts of a
 pick are copied. With "monitors" the screen is two RandR monitors side by
 side at scales 1 and 2 (QT_SCREEN_SCALE_FACTORS), and the shown window is
 moved from the first to the second and back, the picks checked after each
-move. Usage: x11_scaled.py IROCHI SCALE|dpi192|monitors   (exit 77: tools missing)"""
+move. With "capture" or "capture2" (QT_SCALE_FACTOR 2), another program
+shows a calibration picture at the screen's top-left corner; the program
+captures the screen with Ctrl+Shift+C and the picks of a patch of the capture
+must be the calibration picture's own pixels, at 100 % and at 300 %, and
+where the program's window stood the capture shows what lay under it; then
+a PNG that xclip puts on the clipboard is pasted with Ctrl+V and picked the
+same way, and text on the clipboard changes nothing.
+Usage: x11_scaled.py IROCHI SCALE|dpi192|monitors|capture|capture2
+(exit 77: tools missing)"""
 
 import ctypes
 import os
@@ -28,9 +36,10 @@ MONITORS = (("LEFT", 1.0, (100, 100)), ("RIGHT", 2.0, (1380, 100)))
 def main(exe, setting):
     by_dpi = setting == "dpi192"
     two = setting == "monitors"
+    capture = setting.startswith("capture")
     screen = (MONITOR[0] * (2 if two else 1), MONITOR[1])
     if os.environ.get("IROCHI_X11_SCALED") != "inside":
-        tools = ["xrdb"] * by_dpi + ["xrandr"] * two
+        tools = ["xrdb"] * by_dpi + ["xrandr"] * two + ["display"] * capture
         st.require("Xvfb", "xdotool", "xclip", "convert", *tools)
         env = dict(os.environ, IROCHI_X11_SCALED="inside")
         # -noreset: the server keeps its resources when the last client leaves.
@@ -47,18 +56,32 @@ def main(exe, setting):
             subprocess.run(["xrandr", "--setmonitor", name, geometry, "none"], check=True)
         env["QT_SCREEN_SCALE_FACTORS"] = ";".join(f"{n}={s:g}" for n, s, _ in MONITORS)
         scales = [s for _, s, _ in MONITORS]
+    elif capture:
+        scales = [2.0 if setting == "capture2" else 1.0]
+        env["QT_SCALE_FACTOR"] = f"{scales[0]:g}"
     else:
         env["QT_SCALE_FACTOR"] = setting
         scales = [float(setting)]
     report = st.Report()
     with tempfile.TemporaryDirectory() as work:
         copy = st.prepare_copy(work, exe)
+        shown = []
+        if capture:
+            # The calibration picture, drawn by ImageMagick's display at the
+            # screen's top-left corner, clear of the program's window.
+            st.make_distinct_picture(f"{work}/calibration.bmp")
+            shown.append(subprocess.Popen(["display", "-geometry", "+0+0", "-borderwidth", "0",
+                                           f"{work}/calibration.bmp"], env=env))
         program = subprocess.Popen([copy], env=env)
         try:
-            run(report, scales[0], screen, MONITORS if two else ())
+            if capture:
+                run_capture(report, scales[0], f"{work}/calibration.bmp", work)
+            else:
+                run(report, scales[0], screen, MONITORS if two else ())
         finally:
-            program.terminate()
-            program.wait()
+            for started in [program, *shown]:
+                started.terminate()
+                started.wait()
     report.exit()
 
 
@@ -169,6 +192,100 @@ def run(report, scale, screen_size, monitors):
     click(*at(st.COPY_RGB))
     rgb = "RGB({}, {}, {})".format(*last)
     report.check("copied RGB text", rgb, st.until(clipboard, lambda t: t == rgb))
+
+
+def run_capture(report, scale, calibration, work):
+    """The screen captured and a PNG pasted, each picked against the pixels
+    of the picture that was put there."""
+    x_screen = XScreen()
+    win = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--name",
+                          st.CAPTIONS[0]], check=True, capture_output=True,
+                         text=True).stdout.split()[0]
+    calib = st.until(lambda: x_screen.grab(0, 0, 40, 30), lambda c: c(39, 29) == (234, 232, 50))
+    report.check("calibration picture on the screen", (234, 232, 50), calib(39, 29))
+    # The window is put over part of the calibration picture: a capture that
+    # held the window would show it where the patch is picked.
+    window = (10, 5)
+    st.xdotool("windowmove", "--sync", win, *window)
+
+    def at(point):
+        return st.device(window, point, scale)
+
+    def click(px, py):
+        st.xdotool("mousemove", px, py, "click", "1")
+
+    def key(keys):
+        st.xdotool("mousemove", *at((250, 20)))  # the keyboard follows the pointer
+        st.xdotool("key", keys)
+
+    def preview():
+        return x_screen.grab(*at(st.PREVIEW), 1, 1)(0, 0)
+
+    def screen():
+        return x_screen.grab(0, 0, 1280, 1024)
+
+    def name():
+        return st.xdotool("getwindowname", win).strip()
+
+    def patch_pixel():
+        return screen()(*at(st.PATCH_START))
+
+    def steps(values, span):
+        """Whether values step by one every span pixels, from some phase."""
+        return any(all(v - values[0] == (i + phase) // span - phase // span
+                       for i, v in enumerate(values)) for phase in range(span))
+
+    def calibration_picks(what, zoom):
+        """Picks equal the screen, and the patch shows the calibration's own
+        pixels (red 6 x column, green 8 x row, blue 50), one for every zoom x
+        scale device pixels across and down."""
+        st.check_picks(report, what, click, preview, screen(), window, scale)
+        grab, start = screen(), at(st.PATCH_START)
+        cells = {}
+        for dy in range(9):
+            for dx in range(9):
+                r, g, b = grab(start[0] + dx, start[1] + dy)
+                if (r % 6, g % 8, b) == (0, 0, 50):
+                    cells[(dx, dy)] = (r // 6, g // 8)
+        report.check(f"{what}: calibration pixels in the patch", 81, len(cells))
+        if len(cells) == 81:
+            span = int(zoom * scale)
+            report.check(f"{what}: one calibration pixel every {span} device pixels", True,
+                         steps([cells[(dx, 0)][0] for dx in range(9)], span) and
+                         steps([cells[(0, dy)][1] for dy in range(9)], span))
+
+    st.enter_image_mode(report, click, at, name)
+    before = patch_pixel()
+    key("ctrl+shift+c")
+    shown = st.until(patch_pixel, lambda p: p != before and p[2] == 50)
+    report.check("capture shown after the window came back", 50, shown[2])
+    calibration_picks(f"capture at scale {scale:g}, 100 %", 1)
+    for _ in range(2):
+        click(*at(st.ZOOM_UP))  # 200 %, then 300 %
+    st.until(lambda: screen()(*at(st.BEYOND_100)), lambda p: p[2] == 50)
+    calibration_picks(f"capture at scale {scale:g}, 300 %", 3)
+
+    # Text on the clipboard changes nothing; a PNG is pasted and picked.
+    subprocess.run(["xclip", "-selection", "clipboard"], input=b"8421504", check=True)
+    shown_before = screen()(*at(st.BEYOND_100))
+    key("ctrl+v")
+    report.check("text pasted: the view is unchanged", shown_before,
+                 screen()(*at(st.BEYOND_100)))
+    png = f"{work}/pasted.png"
+    subprocess.run(["convert", calibration, png], check=True)
+    paster = subprocess.Popen(["xclip", "-selection", "clipboard", "-t", "image/png", "-i", png])
+    try:
+        st.until(lambda: subprocess.run(["xclip", "-selection", "clipboard", "-t", "TARGETS",
+                                         "-o"], capture_output=True, text=True).stdout,
+                 lambda t: "image/png" in t, 5)
+        key("ctrl+v")
+        # At 100 % the 40 x 30 picture ends before BEYOND_100.
+        report.check("pasted PNG shown at 100 %", True,
+                     st.until(lambda: screen()(*at(st.BEYOND_100))[2] != 50, lambda x: x, 10))
+        calibration_picks(f"pasted PNG at scale {scale:g}, 100 %", 1)
+    finally:
+        paster.terminate()
+        paster.wait()
 
 
 if __name__ == "__main__":
