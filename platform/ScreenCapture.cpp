@@ -172,7 +172,19 @@ QImage CaptureX11Root(const QWidget& window) {
 }
 
 QImage CaptureScreen(const QWidget& window) {
-    QImage image = CaptureThroughPortal();
+    QImage image;
+    try {
+        image = CaptureThroughPortal();
+    } catch (const EAbort&) {
+        throw;
+    } catch (const Exception&) {
+        // A portal that fails on X11 (one made for another desktop) leaves
+        // the root window, which never refuses.
+        image = CaptureX11Root(window);
+        if (image.isNull()) {
+            throw;
+        }
+    }
     if (image.isNull()) {
         image = CaptureX11Root(window);
     }

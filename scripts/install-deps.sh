@@ -23,12 +23,14 @@ run=(
   fonts-ipafont-gothic qt6-translations-l10n qt6-image-formats-plugins
 )
 # The test suites and benchmarks; the real X server, the Wayland compositor
-# and the screen reader's interface the checks use; the validators and the
-# package tools of the package check.
+# with the desktop portal it captures the screen through, and the screen
+# reader's interface the checks use; the validators and the package tools of
+# the package check.
 test=(
-  googletest libgtest-dev libgmock-dev libbenchmark-dev python3
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libpng-dev python3
   xvfb xauth xdotool xclip x11-utils x11-xserver-utils imagemagick
   qt6-wayland sway wayvnc grim wl-clipboard
+  pipewire xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
   dbus at-spi2-core python3-pyatspi
   desktop-file-utils appstream libxml2-utils librsvg2-bin
   debhelper dpkg-dev lintian

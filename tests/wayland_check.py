@@ -8,7 +8,14 @@ desktop changes under the shown window, every device pixel of a patch of the
 view picked exactly at 100 % and 300 %: the output rescaled live 1 -> 2 -> 1
 without moving the window, then the window moved to a second output at
 scale 2 and back. sway runs twice: as it comes (windows tiled), and with
-every window floating.
+every window floating. In the tiled run a private D-Bus session carries the
+desktop portal (xdg-desktop-portal with its wlr and gtk backends, over
+pipewire), the background is a tiled calibration picture, and the program
+captures the output through its menu (right button, 画面を取り込む; wayvnc's
+virtual keyboard drops the modifiers of a chord, so the keys are left to the
+X11 and offscreen checks) at output scale 1 and after the live rescale to 2:
+every pick of a patch equals the screen, and the patch shows grim's picture
+of the bare output, taken before the program started.
 Usage: wayland_check.py IROCHI     (exit 77: tools missing)
 IROCHI_SCREENSHOTS=FOLDER keeps a screenshot of the output after each change."""
 
@@ -82,10 +89,10 @@ class Rfb:
     def pointer(self, x, y, buttons=0):
         self.sock.sendall(struct.pack(">BBHH", 5, buttons, x, y))
 
-    def click(self, x, y):
+    def click(self, x, y, button=1):
         self.pointer(x, y)
         time.sleep(0.02)
-        self.pointer(x, y, 1)
+        self.pointer(x, y, button)
         time.sleep(0.02)
         self.pointer(x, y, 0)
 
@@ -132,13 +139,15 @@ class Session:
                 process.kill()
 
 
-def start_compositor(session, floating):
+def start_compositor(session, floating, background=None):
     """sway as it comes, with one output; floating adds the usual rule that
-    makes every window float."""
+    makes every window float; background tiles a picture behind windows."""
     config = f"{session.work}/sway.conf"
     with open(config, "w") as f:
         f.write(f"output {FIRST} mode --custom {OUTPUT_SIZE[0]}x{OUTPUT_SIZE[1]} pos 0 0 scale 1\n"
                 "default_border none\ndefault_floating_border none\n")
+        if background:
+            f.write(f"output * bg {background} tile\n")
         if floating:
             f.write("for_window [app_id=\".*\"] floating enable\n")
     session.start("sway", "-c", config, WLR_BACKENDS="headless", WLR_LIBINPUT_NO_DEVICES="1",
@@ -149,6 +158,24 @@ def start_compositor(session, floating):
         raise RuntimeError("sway did not start: " + open(f"{session.work}/sway.log").read())
     session.env["SWAYSOCK"] = sockets[0]
     session.env["WAYLAND_DISPLAY"] = os.path.basename(display[0])
+
+
+def start_portal(session):
+    """A private session bus with the desktop portal on it: pipewire (the wlr
+    backend quits without it), the wlr backend for Screenshot and the gtk one
+    for the Access interface that Screenshot needs."""
+    bus = f"{session.runtime}/bus"
+    session.start("dbus-daemon", "--session", "--nofork", "--nopidfile",
+                  f"--address=unix:path={bus}")
+    st.until(lambda: os.path.exists(bus), bool)
+    session.env["DBUS_SESSION_BUS_ADDRESS"] = f"unix:path={bus}"
+    session.env["XDG_CURRENT_DESKTOP"] = "sway"
+    session.run("dbus-update-activation-environment", "WAYLAND_DISPLAY", "XDG_CURRENT_DESKTOP",
+                "SWAYSOCK", "XDG_RUNTIME_DIR")
+    session.start("pipewire")
+    session.start("/usr/libexec/xdg-desktop-portal-wlr")
+    session.start("/usr/libexec/xdg-desktop-portal-gtk", GDK_BACKEND="wayland")
+    session.start("/usr/libexec/xdg-desktop-portal")
 
 
 class Desktop:
@@ -215,14 +242,16 @@ class Desktop:
         return st.read_ppm(self.session.run(*command))[2]
 
 
-def run_desktop(report, layout, session, desktop, shots):
+def run_desktop(report, layout, session, desktop, shots, bare=None):
     def name():
         found = desktop.node()
         return found and found[0].get("name")
 
     report.check(f"{layout}: window shown", st.CAPTIONS[0],
                  st.until(name, lambda c: c == st.CAPTIONS[0]))
-    w = desktop.window()
+    # Drawn and still before the first click: on a session bus the program
+    # first sets up its accessibility bridge.
+    w = settled(desktop, desktop.window())
 
     def at(point):
         return st.device(w["origin"], point, w["scale"])
@@ -281,6 +310,8 @@ def run_desktop(report, layout, session, desktop, shots):
         desktop.pointers[w["output"]].pointer(*at((250, 30)))  # off the view
         st.check_view(report, what, click, at, preview, screen, w["origin"], w["scale"],
                       w["width"], drawn_by_sway(w))
+        if bare and number in bare:
+            check_capture(report, what, desktop, w, click, at, preview, screen, bare[number])
         if shots:
             with open(f"{shots}/{layout}-{number}.ppm", "wb") as f:
                 f.write(session.run("grim", "-o", w["output"], "-t", "ppm", "-"))
@@ -290,6 +321,57 @@ def run_desktop(report, layout, session, desktop, shots):
     click(*at(st.COPY_INTEGER))
     report.check(f"{layout}: copied picked colour", integer,
                  st.until(clipboard, lambda t: t == integer))
+
+
+# Where the picture area's menu is opened, and where its first item,
+# 画面を取り込む, then lies.
+MENU_AT = (150, 200)
+CAPTURE_ITEM = (190, 211)
+
+
+def check_capture(report, what, desktop, w, click, at, preview, screen, bare):
+    """The menu's capture: the program steps aside, the portal takes the
+    output, and the capture is shown at 100 % (the file before it was at
+    300 %): every pick of a patch equals the screen, and the patch is grim's
+    picture of the bare output, each of its pixels on output-scale x
+    output-scale device pixels."""
+    patch = at(st.PATCH_START)
+    pointer = desktop.pointers[w["output"]]
+    pointer.click(*at(MENU_AT), button=4)
+    time.sleep(0.5)
+    pointer.click(*at(CAPTURE_ITEM))
+    # The window steps aside for a moment; the checks begin once it is back
+    # where it was and drawn.
+    time.sleep(0.2)
+    report.check(f"{what}: window back after the capture", w["origin"],
+                 st.until(lambda: desktop.node() and desktop.window()["origin"],
+                          lambda o: o == w["origin"]))
+    settled(desktop, w)
+    # At 100 % a row of the patch crosses a calibration pixel every
+    # output-scale device pixels; at 300 % it crossed three times fewer.
+    m = int(w["scale"])
+
+    def columns():
+        grab = desktop.grab(w["output"])
+        return len({grab(patch[0] + dx, patch[1]) for dx in range(9)})
+    report.check(f"{what}: capture shown at 100 %", True,
+                 st.until(columns, lambda n: n >= (9 + m - 1) // m) is not None)
+    st.check_picks(report, f"{what}: capture, 100 %", click, preview, screen(), w["origin"],
+                   w["scale"])
+    # The compositor draws the pointer into the output: it leaves the patch.
+    pointer.pointer(*at((250, 30)))
+    settled(desktop, w)
+    grab = screen()
+    drawn = [[grab(patch[0] + dx, patch[1] + dy) for dx in range(9)] for dy in range(9)]
+    # The capture's place in the view is searched for near its corner; the
+    # whole patch must then be the bare output's pixels at that place.
+    fits = [(cx, cy) for cy in range(0, 200) for cx in range(0, 200)
+            if all(bare(cx + dx // m, cy + dy // m) == drawn[dy][dx]
+                   for dy in range(9) for dx in range(9))]
+    if not fits:
+        print(f"  {what}: the patch begins {drawn[0][:3]} / {drawn[1][:3]}; the bare output "
+              f"{[bare(x, 0) for x in range(3)]} / {[bare(x, 1) for x in range(3)]}")
+    report.check(f"{what}: the patch is grim's picture of the bare output", True, bool(fits))
 
 
 def drawn_by_sway(w):
@@ -321,8 +403,44 @@ def settled(desktop, w):
     return last[0] or w
 
 
+def bare_outputs(session):
+    """grim's pictures of the first output with nothing but the background,
+    at scale 1 and at 2, by the number of the change each belongs to."""
+    pictures = {}
+    for number, scale in ((0, 1), (1, 2)):
+        session.sway("output", FIRST, "scale", str(scale))
+        last = [None]
+
+        def steady():
+            shot = session.run("grim", "-o", FIRST, "-t", "ppm", "-")
+            same, last[0] = shot == last[0], shot
+            return same
+        st.until(steady, bool)
+        pictures[number] = st.read_ppm(last[0])[2]
+    session.sway("output", FIRST, "scale", "1")
+    return pictures
+
+
+def remove_portal_picture(since):
+    """xdg-desktop-portal-wlr leaves each screenshot in /tmp/out.png; the one
+    its run for this check made goes."""
+    path = "/tmp/out.png"
+    try:
+        info = os.stat(path)
+    except FileNotFoundError:
+        return
+    owner = subprocess.run(["id", "-u", USER], capture_output=True, text=True).stdout.strip()
+    if str(info.st_uid) in (owner, str(os.getuid())) and info.st_mtime >= since:
+        os.remove(path)
+
+
 def main(exe):
-    st.require("sway", "wayvnc", "grim", "wl-paste", "swaymsg", "convert")
+    st.require("sway", "wayvnc", "grim", "wl-paste", "swaymsg", "convert", "swaybg", "pipewire",
+               "dbus-daemon", "dbus-update-activation-environment")
+    for backend in ("xdg-desktop-portal", "xdg-desktop-portal-wlr", "xdg-desktop-portal-gtk"):
+        if not os.path.exists(f"/usr/libexec/{backend}"):
+            print(f"skipped: {backend} is not installed")
+            return st.SKIP
     if os.getuid() == 0:
         st.require("setpriv")
     plugin = glob.glob("/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so")
@@ -331,21 +449,30 @@ def main(exe):
         return st.SKIP
     report = st.Report()
     shots = os.environ.get("IROCHI_SCREENSHOTS")
+    started = time.time()
     for layout in ("tiled", "floating"):
         work = tempfile.mkdtemp()
         os.chmod(work, 0o755)
         session = Session(work)
         try:
             copy = st.prepare_copy(work, exe)
+            tiled = layout == "tiled"
+            background = f"{work}/calibration.png"
+            subprocess.run(["convert", f"{work}/pictures/distinct.bmp", background], check=True)
             if session.as_user:
                 subprocess.run(["chown", "-R", USER, work], check=True)
-            start_compositor(session, floating=layout == "floating")
+            start_compositor(session, floating=not tiled, background=background if tiled else None)
+            bare = {}
+            if tiled:
+                start_portal(session)
+                bare = bare_outputs(session)
             program = session.start(copy, QT_QPA_PLATFORM="wayland")
             desktop = Desktop(session, program.pid)
-            run_desktop(report, layout, session, desktop, shots)
+            run_desktop(report, layout, session, desktop, shots, bare)
         finally:
             session.stop()
             subprocess.run(["rm", "-rf", work])
+            remove_portal_picture(started)
     report.exit()
 
 
