@@ -36,8 +36,8 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QScrollBar>
-#include <QUrl>
 #include <QTest>
+#include <QUrl>
 #include <benchmark/benchmark.h>
 
 #include <cstring>
