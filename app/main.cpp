@@ -4,6 +4,7 @@
 #include "Desktop.h"
 #include "JPEGDefaults.h"
 #include "JPEGImage.h"
+#include "PNGImage.h"
 #include "QtImage.h"
 #include "SystemClipboard.h"
 #include "Unit1.h"
@@ -17,6 +18,7 @@ int main(int, char** argv) {
     InitJPEGDefaults(TApplication::ScreenDepth());
     RegisterJPEGFormat();
     RegisterQtImageFormats();
+    RegisterPNGFormat();
 
     int result = 0;
     {
@@ -26,6 +28,7 @@ int main(int, char** argv) {
         Form1.show();
         result = application.exec();
     }
+    UnregisterPNGFormat();
     UnregisterQtImageFormats();
     UnregisterJPEGFormat();
     return result;

@@ -2,7 +2,7 @@
 # Runs one fuzz target for a given number of seconds, seeded from the
 # repository's fixtures and, when present, the shared public test pictures.
 # Installs clang when it is missing and builds the fuzz preset first.
-# Usage: fuzz/run.sh bmp|jpeg|view SECONDS
+# Usage: fuzz/run.sh bmp|jpeg|png|view SECONDS
 set -euo pipefail
 target=$1
 seconds=${2:-600}

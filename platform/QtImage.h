@@ -5,8 +5,8 @@
 
 class QImage;
 
-// A picture read through Qt's image readers: PNG (every depth, palette, grey,
-// alpha, interlaced), GIF (its first frame), WebP and TIFF. Loading decodes
+// A picture read through Qt's image readers: GIF (its first frame), WebP and
+// TIFF; also, by content, the image data pasted from the clipboard. Loading decodes
 // the file into a bitmap, 24-bit, or 32-bit with its alpha channel when the
 // picture has one; a 16-bit channel becomes its nearest 8-bit value. A
 // picture too large for a bitmap is refused before anything is decoded.
@@ -31,7 +31,7 @@ private:
 // for a picture too large to hold, std::bad_alloc when memory runs out.
 TBitmap BitmapFromQImage(const QImage& image);
 
-// Registers the formats Qt's readers offer here ("png", "gif", "webp",
-// "tif", "tiff") in the picture-format registry, beside BMP and JPEG.
+// Registers the formats Qt's readers offer here ("gif", "webp", "tif",
+// "tiff") in the picture-format registry, beside BMP, JPEG and PNG.
 void RegisterQtImageFormats();
 void UnregisterQtImageFormats();

@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "JPEGDefaults.h"
 #include "JPEGImage.h"
+#include "PNGImage.h"
 #include "QtImage.h"
 
 #include <cstdlib>
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     InitJPEGDefaults(TApplication::ScreenDepth());
     RegisterJPEGFormat(); // as the program does at start-up
     RegisterQtImageFormats();
+    RegisterPNGFormat();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
