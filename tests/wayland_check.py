@@ -15,7 +15,8 @@ captures the output through its menu (right button, 画面を取り込む; wayvn
 virtual keyboard drops the modifiers of a chord, so the keys are left to the
 X11 and offscreen checks) at output scale 1 and after the live rescale to 2:
 every pick of a patch equals the screen, and the patch shows grim's picture
-of the bare output, taken before the program started.
+of the bare output, taken before the program started. A PNG put on the
+clipboard by wl-copy is pasted through the menu and picked.
 Usage: wayland_check.py IROCHI     (exit 77: tools missing)
 IROCHI_SCREENSHOTS=FOLDER keeps a screenshot of the output after each change."""
 
@@ -312,6 +313,9 @@ def run_desktop(report, layout, session, desktop, shots, bare=None):
                       w["width"], drawn_by_sway(w))
         if bare and number in bare:
             check_capture(report, what, desktop, w, click, at, preview, screen, bare[number])
+            if number == 0:
+                check_paste(report, what, session, desktop, w, click, at, preview, screen,
+                            f"{session.work}/calibration.png")
         if shots:
             with open(f"{shots}/{layout}-{number}.ppm", "wb") as f:
                 f.write(session.run("grim", "-o", w["output"], "-t", "ppm", "-"))
@@ -323,10 +327,11 @@ def run_desktop(report, layout, session, desktop, shots, bare=None):
                  st.until(clipboard, lambda t: t == integer))
 
 
-# Where the picture area's menu is opened, and where its first item,
-# 画面を取り込む, then lies.
+# Where the picture area's menu is opened, and where its items, 画面を取り込む
+# and 貼り付け, then lie.
 MENU_AT = (150, 200)
 CAPTURE_ITEM = (190, 211)
+PASTE_ITEM = (190, 231)
 
 
 def check_capture(report, what, desktop, w, click, at, preview, screen, bare):
@@ -372,6 +377,23 @@ def check_capture(report, what, desktop, w, click, at, preview, screen, bare):
         print(f"  {what}: the patch begins {drawn[0][:3]} / {drawn[1][:3]}; the bare output "
               f"{[bare(x, 0) for x in range(3)]} / {[bare(x, 1) for x in range(3)]}")
     report.check(f"{what}: the patch is grim's picture of the bare output", True, bool(fits))
+
+
+def check_paste(report, what, session, desktop, w, click, at, preview, screen, picture):
+    """A PNG that wl-copy puts on the clipboard, pasted through the menu,
+    shown at 100 % and picked exactly."""
+    session.start("sh", "-c", f"exec wl-copy --foreground --type image/png < {picture}")
+    time.sleep(0.5)
+    pointer = desktop.pointers[w["output"]]
+    pointer.click(*at(MENU_AT), button=4)
+    time.sleep(0.5)
+    pointer.click(*at(PASTE_ITEM))
+    # The 40 x 30 picture ends before BEYOND_100, where the capture went on.
+    report.check(f"{what}: pasted PNG shown", True,
+                 st.until(lambda: screen()(*at(st.BEYOND_100))[2] != 50, bool) is not None)
+    settled(desktop, w)
+    st.check_picks(report, f"{what}: pasted PNG, 100 %", click, preview, screen(), w["origin"],
+                   w["scale"])
 
 
 def drawn_by_sway(w):
