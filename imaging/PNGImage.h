@@ -1,7 +1,6 @@
 #pragma once
 
-#include "Bitmap.h"
-#include "Graphic.h"
+#include "DecodedGraphic.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,19 +12,12 @@
 // pixel keeps its colour. Gamma and colour profiles are not applied: a pick
 // gives the values the file stores. A picture too large for a bitmap is
 // refused before its pixels are read. Fails with EInvalidGraphic saying why.
-class TPNGImage final : public TGraphic {
+class TPNGImage final : public TDecodedGraphic {
 public:
     static const TGraphicClassInfo ClassInfo;
 
     TGraphicClass ClassType() const override { return &ClassInfo; }
-    bool Empty() const override { return FBitmap.Empty(); }
-    int Width() const override { return FBitmap.Width(); }
-    int Height() const override { return FBitmap.Height(); }
     void LoadFromStream(TStream& stream) override;
-    void AssignTo(TBitmap& target) const override { target.Assign(FBitmap); }
-
-private:
-    TBitmap FBitmap;
 };
 
 // Decodes a PNG file held in memory.

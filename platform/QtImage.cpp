@@ -109,10 +109,6 @@ void TQtImage::LoadFromStream(TStream& stream) {
     FBitmap = BitmapFromQImage(image);
 }
 
-void TQtImage::AssignTo(TBitmap& target) const {
-    target.Assign(FBitmap);
-}
-
 TBitmap BitmapFromQImage(const QImage& picture) {
     if (picture.isNull()) {
         throw EInvalidGraphic("画像が空です");

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "Bitmap.h"
-#include "Graphic.h"
+#include "DecodedGraphic.h"
 
 class QImage;
 
@@ -11,19 +10,12 @@ class QImage;
 // picture has one; a 16-bit channel becomes its nearest 8-bit value. A
 // picture too large for a bitmap is refused before anything is decoded.
 // Fails with EInvalidGraphic saying why.
-class TQtImage final : public TGraphic {
+class TQtImage final : public TDecodedGraphic {
 public:
     static const TGraphicClassInfo ClassInfo;
 
     TGraphicClass ClassType() const override { return &ClassInfo; }
-    bool Empty() const override { return FBitmap.Empty(); }
-    int Width() const override { return FBitmap.Width(); }
-    int Height() const override { return FBitmap.Height(); }
     void LoadFromStream(TStream& stream) override;
-    void AssignTo(TBitmap& target) const override;
-
-private:
-    TBitmap FBitmap;
 };
 
 // A bitmap holding the picture's pixels: 24-bit blue, green, red, or 32-bit
