@@ -75,6 +75,8 @@ public:
     void ImgPasteClick(TObject* Sender);
     void FormDragDrop(const std::string& path);
     void PopupImageMenu(QPoint where);
+    // A picture file's name as the view describes it and messages name it.
+    static std::string PictureName(const std::string& path);
 
     // 0 palette, 1 sliders, 2 image.
     std::uint8_t Mode = 0;
@@ -138,6 +140,8 @@ private:
     void CreateImageControls();
     // Tells a screen reader what the view shows: the picture's file and zoom.
     void DescribeView();
+    // Where a menu asked for by key on the file list opens.
+    QPoint ListMenuPlace() const;
     // Shows a loaded picture at 100 % with the zoom controls.
     void ShowLoadedPicture(const TBitmap& bitmap, const std::string& name);
     // Replaces the shown picture with one from elsewhere than the list.

@@ -4,7 +4,6 @@
 // folder stay as they are.
 #include "Unit1.h"
 
-#include "DisplayName.h"
 #include "PictureData.h"
 #include "QtImage.h"
 
@@ -51,17 +50,15 @@ private:
     QWidget& FWindow;
 };
 
+const QKeySequence CaptureKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+
 bool IsCaptureKey(const QKeyEvent& key) {
-    return key.key() == Qt::Key_C && key.modifiers() == (Qt::ControlModifier | Qt::ShiftModifier);
+    return QKeySequence(key.keyCombination()) == CaptureKeys;
 }
 
 bool IsMenuKey(const QKeyEvent& key) {
     return (key.key() == Qt::Key_Menu && key.modifiers() == Qt::NoModifier) ||
            (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier);
-}
-
-std::string FileNameOf(const std::string& path) {
-    return DisplayName(path.substr(path.rfind('/') + 1));
 }
 
 // A dropped or pasted file, read as a listed file is; a failure names the
@@ -74,7 +71,7 @@ TBitmap LoadPictureFile(const std::string& path) {
         bitmap.Assign(*picture.Graphic());
         return bitmap;
     } catch (const Exception& e) {
-        throw Exception("「" + FileNameOf(path) + "」を表示できません: " + e.Message());
+        throw Exception("「" + TForm1::PictureName(path) + "」を表示できません: " + e.Message());
     }
 }
 
@@ -109,7 +106,7 @@ void TForm1::ImgPasteClick(TObject*) {
         return;
     }
     const std::string path = LocalFileOf(*contents);
-    ShowPictureFrom(LoadPictureFile(path), FileNameOf(path));
+    ShowPictureFrom(LoadPictureFile(path), PictureName(path));
 }
 
 // The file is read first, so that one that cannot be changes nothing; then
@@ -119,13 +116,18 @@ void TForm1::FormDragDrop(const std::string& path) {
     while (Mode != 2) {
         BtnSWTCHClick(BtnSWTCH);
     }
-    ShowPictureFrom(bitmap, FileNameOf(path));
+    ShowPictureFrom(bitmap, PictureName(path));
+}
+
+// A menu asked for by key on the file list opens over its middle.
+QPoint TForm1::ListMenuPlace() const {
+    return FLB1->mapToGlobal(FLB1->rect().center());
 }
 
 void TForm1::PopupImageMenu(QPoint where) {
     QMenu menu(this);
     QAction* capture = menu.addAction(QString::fromUtf8(CaptureCaption));
-    capture->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    capture->setShortcut(CaptureKeys);
     QAction* paste = menu.addAction(QString::fromUtf8(PasteCaption));
     paste->setShortcut(QKeySequence::Paste);
     const QMimeData* contents = FClipboard.Contents();
@@ -188,7 +190,7 @@ bool TForm1::HandleImageKey(QWidget& target, const QKeyEvent& key) {
         return true;
     }
     if (IsMenuKey(key) && &target == FLB1) {
-        PopupImageMenu(FLB1->mapToGlobal(FLB1->rect().center()));
+        PopupImageMenu(ListMenuPlace());
         return true;
     }
     return false;
@@ -200,6 +202,6 @@ bool TForm1::HandleContextMenu(QWidget& target, const QContextMenuEvent& menu) {
     if (Mode != 2 || !(pictureArea || fromList)) {
         return false;
     }
-    PopupImageMenu(fromList ? FLB1->mapToGlobal(FLB1->rect().center()) : menu.globalPos());
+    PopupImageMenu(fromList ? ListMenuPlace() : menu.globalPos());
     return true;
 }

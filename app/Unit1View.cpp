@@ -39,11 +39,15 @@ void TForm1::FLB1Click(TObject*) {
     TBitmap bitmap;
     try {
         bitmap.Assign(*picture.Graphic());
-        ShowLoadedPicture(bitmap, DisplayName(path.substr(path.rfind('/') + 1)));
+        ShowLoadedPicture(bitmap, PictureName(path));
     } catch (...) {
         return;
     }
     ShowColor(NeutralGrey);
+}
+
+std::string TForm1::PictureName(const std::string& path) {
+    return DisplayName(path.substr(path.rfind('/') + 1));
 }
 
 void TForm1::ShowLoadedPicture(const TBitmap& bitmap, const std::string& name) {

@@ -60,7 +60,8 @@ std::shared_ptr<TBitmapImage> DecodeJPEG(const std::uint8_t* data, std::size_t s
         TJPEGDecompressor::Fail(JERR_IMAGE_TOO_BIG);
     }
     const bool multipleScans = d.HasMultipleScans();
-    d.Start();
+    // Only the one-pass road starts this decompressor: bands start their own.
+    d.CalculateOutputSize();
     auto image = std::make_shared<TBitmapImage>(static_cast<int>(c.output_width),
                                                 static_cast<int>(c.output_height), bitCount, false);
     const std::vector<int> bands = Bands(d, quantize, multipleScans, banding.Bands);
@@ -76,6 +77,7 @@ std::shared_ptr<TBitmapImage> DecodeJPEG(const std::uint8_t* data, std::size_t s
     }
     // One pass writes every row, so whatever bands that gave up wrote is
     // overwritten.
+    d.Start();
     if (quantize) {
         CopyColorMap(c, *image);
     }

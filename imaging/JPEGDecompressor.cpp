@@ -250,6 +250,10 @@ bool TJPEGDecompressor::HasMultipleScans() {
     return multiple;
 }
 
+void TJPEGDecompressor::CalculateOutputSize() {
+    Run([](j_decompress_ptr c) { jpeg_calc_output_dimensions(c); });
+}
+
 void TJPEGDecompressor::Start() {
     Run([](j_decompress_ptr c) { jpeg_start_decompress(c); });
 }

@@ -30,6 +30,9 @@ public:
     jpeg_decompress_struct& Info();
     void ReadHeader();
     bool HasMultipleScans();
+    // The output's size (output_width, output_height) and row grouping,
+    // known before the decompression starts.
+    void CalculateOutputSize();
     void Start();
     JDIMENSION ReadRows(JSAMPARRAY rows, JDIMENSION count);
     // Passes over rows without producing them: the rows above whole
