@@ -2,6 +2,7 @@
 
 #include "Accessibility.h"
 #include "Application.h"
+#include "ColorNotation.h"
 #include "Conversions.h"
 #include "Exceptions.h"
 #include "QtColor.h"
@@ -22,11 +23,6 @@ const char* const CopyCaption = "↑クリップボードにコピー";
 // The RGB text of three channel texts, taken as they stand.
 std::string RgbText(const std::string& red, const std::string& green, const std::string& blue) {
     return "RGB(" + red + ", " + green + ", " + blue + ")";
-}
-
-std::string RgbText(TColor value) {
-    return RgbText(std::to_string(GetRValue(value)), std::to_string(GetGValue(value)),
-                   std::to_string(GetBValue(value)));
 }
 
 // What a screen reader says of a swatch's or the preview's colour: the two
@@ -399,6 +395,7 @@ void TForm1::ShowChannelColor() {
 
 void TForm1::ClEdtClick(TObject* Sender) {
     ShowColor(qobject_cast<TEdit*>(Sender)->Color());
+    RememberPick(CurrentColour());
     Edit0->setFocus();
 }
 

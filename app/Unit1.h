@@ -78,6 +78,14 @@ public:
     // A picture file's name as the view describes it and messages name it.
     static std::string PictureName(const std::string& path);
 
+    // The colour menu, pasted colours and the colours picked this run
+    // (Unit1Colour.cpp).
+    void PopupColourMenu(QPoint where);
+    void ClPasteClick(TObject* Sender);
+    // The colours picked, newest first, each once; at most RecentLimit.
+    static constexpr std::size_t RecentLimit = 16;
+    const std::vector<TColor>& RecentColours() const { return FRecent; }
+
     // 0 palette, 1 sliders, 2 image.
     std::uint8_t Mode = 0;
 
@@ -148,6 +156,15 @@ private:
     void ShowPictureFrom(const TBitmap& bitmap, const std::string& name);
     bool HandleImageKey(QWidget& target, const QKeyEvent& key);
     bool HandleContextMenu(QWidget& target, const QContextMenuEvent& menu);
+    bool HandleColourKey(QWidget& target, const QKeyEvent& key);
+    bool HandleColourMenu(QWidget& target, const QContextMenuEvent& menu);
+    // The colour the display shows, as its integer text gives it.
+    TColor CurrentColour() const;
+    // Shows a colour as a pick does; in the slider mode the rows follow it.
+    void ShowPastedColour(TColor value);
+    // Puts a colour the user picked at the head of the recent colours.
+    void RememberPick(TColor value);
+    void CopyText(const std::string& text);
     void SetTabOrder();
 
     TLabel* AddLabel(QWidget* parent, const char* name, QRect bounds, const char* caption);
@@ -162,6 +179,7 @@ private:
     TDesktop& FDesktop;
     std::vector<QWidget*> FControls; // in creation order
     std::string FPictureName;        // the shown picture's file name, as shown
+    std::vector<TColor> FRecent;     // the colours picked this run, newest first
     qreal FRatio = 0;                // the window's ratio on its screen
     QSize FKeptSize;                 // the size to keep across a change of ratio
 };

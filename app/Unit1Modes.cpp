@@ -81,6 +81,7 @@ void TForm1::YTBVChange(TObject* Sender) {
 
 void TForm1::YTBVMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
     ShowChannelColor();
+    RememberPick(CurrentColour());
     Edit0->setFocus();
 }
 
@@ -111,5 +112,6 @@ void TForm1::BtnUpDnClick(TObject* Sender) {
     label.SetCaption(std::to_string(clamped));
     Named<TYTrackBar>("YTB" + row).SetPosition(clamped);
     ShowChannelColor();
+    RememberPick(CurrentColour());
     Edit0->setFocus();
 }

@@ -56,11 +56,6 @@ bool IsCaptureKey(const QKeyEvent& key) {
     return QKeySequence(key.keyCombination()) == CaptureKeys;
 }
 
-bool IsMenuKey(const QKeyEvent& key) {
-    return (key.key() == Qt::Key_Menu && key.modifiers() == Qt::NoModifier) ||
-           (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier);
-}
-
 // A dropped or pasted file, read as a listed file is; a failure names the
 // file and says why.
 TBitmap LoadPictureFile(const std::string& path) {
@@ -72,6 +67,18 @@ TBitmap LoadPictureFile(const std::string& path) {
         return bitmap;
     } catch (const Exception& e) {
         throw Exception("「" + TForm1::PictureName(path) + "」を表示できません: " + e.Message());
+    }
+}
+
+const char* const ClipboardName = "クリップボード";
+
+// The clipboard's image data; data that cannot be read names the clipboard
+// and says why.
+TBitmap ClipboardPicture(const QMimeData& contents) {
+    try {
+        return BitmapOfImageData(contents);
+    } catch (const Exception& e) {
+        throw Exception(std::string(ClipboardName) + "の画像を表示できません: " + e.Message());
     }
 }
 
@@ -101,8 +108,8 @@ void TForm1::ImgPasteClick(TObject*) {
     if (Mode != 2 || !contents || !HoldsPicture(*contents)) {
         return;
     }
-    if (const QImage image = ImageOf(*contents); !image.isNull()) {
-        ShowPictureFrom(BitmapFromQImage(image), "クリップボード");
+    if (contents->hasImage()) {
+        ShowPictureFrom(ClipboardPicture(*contents), ClipboardName);
         return;
     }
     const std::string path = LocalFileOf(*contents);
@@ -149,10 +156,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     switch (event->type()) {
-    case QEvent::KeyPress:
-        return HandleImageKey(*widget, static_cast<QKeyEvent&>(*event));
-    case QEvent::ContextMenu:
-        return HandleContextMenu(*widget, static_cast<QContextMenuEvent&>(*event));
+    case QEvent::KeyPress: {
+        const auto& key = static_cast<QKeyEvent&>(*event);
+        return HandleImageKey(*widget, key) || HandleColourKey(*widget, key);
+    }
+    case QEvent::ContextMenu: {
+        const auto& menu = static_cast<QContextMenuEvent&>(*event);
+        return HandleContextMenu(*widget, menu) || HandleColourMenu(*widget, menu);
+    }
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto& drag = static_cast<QDragMoveEvent&>(*event);
@@ -183,10 +194,6 @@ bool TForm1::HandleImageKey(QWidget& target, const QKeyEvent& key) {
     }
     if (IsCaptureKey(key)) {
         ImgCaptureClick(Img1);
-        return true;
-    }
-    if (key.matches(QKeySequence::Paste)) {
-        ImgPasteClick(Img1); // nothing to paste: the key does nothing at all
         return true;
     }
     if (IsMenuKey(key) && &target == FLB1) {

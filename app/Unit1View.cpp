@@ -120,4 +120,5 @@ void TForm1::Img1Click(TObject*) {
     const int x = PictureCoordinate(cursor.x() - view.Left, bitmap->Width(), view.Width);
     const int y = PictureCoordinate(cursor.y() - view.Top, bitmap->Height(), view.Height);
     ShowColor(bitmap->Pixel(x, y));
+    RememberPick(bitmap->Pixel(x, y));
 }

@@ -1,5 +1,7 @@
 #include "Events.h"
 
+#include <QKeyEvent>
+
 TMouseButton ToMouseButton(Qt::MouseButton button) {
     switch (button) {
     case Qt::RightButton:
@@ -20,4 +22,9 @@ TShiftState ToShiftState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons butto
     state |= buttons & Qt::RightButton ? unsigned(ssRight) : 0u;
     state |= buttons & Qt::MiddleButton ? unsigned(ssMiddle) : 0u;
     return state;
+}
+
+bool IsMenuKey(const QKeyEvent& key) {
+    return (key.key() == Qt::Key_Menu && key.modifiers() == Qt::NoModifier) ||
+           (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+
+class QKeyEvent;
 #include <functional>
 
 // The callbacks the window's controls raise. Sender is the control.
@@ -26,3 +28,6 @@ using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, i
 
 TMouseButton ToMouseButton(Qt::MouseButton button);
 TShiftState ToShiftState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+
+// The keys that ask for the focused control's menu: the Menu key, Shift+F10.
+bool IsMenuKey(const QKeyEvent& key);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QImage>
+#include "Bitmap.h"
+
 #include <string>
 
 class QMimeData;
@@ -15,5 +16,8 @@ std::string LocalFileOf(const QMimeData& data);
 // reads), or a local file of a kind the picture-format registry knows.
 bool HoldsPicture(const QMimeData& data);
 
-// The data's own image, decoded; a null image when it carries none.
-QImage ImageOf(const QMimeData& data);
+// The data's own image, decoded: PNG bytes by the pictures library's own
+// reader, other image types by Qt's readers, a picture another part of this
+// program put there as it stands. Fails with an Exception saying why when
+// the data cannot be read.
+TBitmap BitmapOfImageData(const QMimeData& data);
