@@ -108,7 +108,7 @@ void TForm1::ImgPasteClick(TObject*) {
     if (Mode != 2 || !contents || !HoldsPicture(*contents)) {
         return;
     }
-    if (contents->hasImage()) {
+    if (LocalFileOf(*contents).empty()) {
         ShowPictureFrom(ClipboardPicture(*contents), ClipboardName);
         return;
     }

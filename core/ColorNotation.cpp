@@ -372,7 +372,10 @@ std::string DecimalText(long long scaled, int decimals) {
 
 using TDecimals = std::array<int, 4>;
 
-// Whether the numbers, rounded to these decimals, read back as the colour.
+// Whether the numbers, rounded to these decimals, read back as the colour,
+// and do so with a margin: a text on the edge between two colours would read
+// as either, as another reader's rounding errors fall, so the colour must
+// stay when every number moves by a billionth either way.
 bool ReadsBack(const TForm& form, const TValues& numbers, const TDecimals& decimals, TRgb8 colour) {
     TValues rounded{};
     for (int i = 0; i < form.Reader->Count; ++i) {
@@ -380,12 +383,24 @@ bool ReadsBack(const TForm& form, const TValues& numbers, const TDecimals& decim
         rounded[k] =
             double(Scaled(numbers[k], decimals[k], i == form.HueIndex)) / PowerOfTen(decimals[k]);
     }
-    return form.Reader->Colour(rounded) == colour;
+    if (form.Reader->Colour(rounded) != colour) {
+        return false;
+    }
+    for (const double nudge : {1e-9, -1e-9}) {
+        TValues moved = rounded;
+        for (double& v : moved) {
+            v = v == 0 ? nudge : v * (1 + nudge);
+        }
+        if (form.Reader->Colour(moved) != colour) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // The fewest decimals for each number: first the fewest that serve all of
 // them alike, then each number in turn gives up decimals while the colour
-// still reads back, so that no number can lose one more.
+// still reads back, round after round, until no number can lose one more.
 TDecimals FewestDecimals(const TForm& form, const TValues& numbers, TRgb8 colour) {
     int common = 0;
     while (common < MostDecimals &&
@@ -393,10 +408,14 @@ TDecimals FewestDecimals(const TForm& form, const TValues& numbers, TRgb8 colour
         ++common;
     }
     TDecimals decimals{common, common, common, common};
-    for (std::size_t i = 0; i < std::size_t(form.Reader->Count); ++i) {
-        TDecimals trial = decimals;
-        while (trial[i] > 0 && (--trial[i], ReadsBack(form, numbers, trial, colour))) {
-            decimals = trial;
+    for (bool fewer = true; fewer;) {
+        fewer = false;
+        for (std::size_t i = 0; i < std::size_t(form.Reader->Count); ++i) {
+            TDecimals trial = decimals;
+            while (trial[i] > 0 && (--trial[i], ReadsBack(form, numbers, trial, colour))) {
+                decimals = trial;
+                fewer = true;
+            }
         }
     }
     return decimals;

@@ -38,7 +38,7 @@ std::string LocalFileOf(const QMimeData& data) {
 }
 
 bool HoldsPicture(const QMimeData& data) {
-    if (data.hasImage()) {
+    if (data.hasImage() || !ImageType(data).isEmpty()) {
         return true;
     }
     const std::string extension = ExtractPictureExtension(LocalFileOf(data));

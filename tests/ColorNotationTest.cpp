@@ -130,7 +130,7 @@ TEST(ColorNotation, WritesEachNotationInItsOwnSyntax) {
     // A grey has no hue: 0, with no chroma.
     EXPECT_EQ(WriteNotation(TNotation::Oklch, 0x808080).Text.substr(0, 6), "oklch(");
     EXPECT_NE(WriteNotation(TNotation::Oklch, 0x808080).Text.find(" 0 0)"), std::string::npos);
-    EXPECT_EQ(WriteNotation(TNotation::Hsl, 0x808080).Text, "hsl(0 0% 50%)");
+    EXPECT_EQ(WriteNotation(TNotation::Hsl, 0x808080).Text, "hsl(0 0% 50.2%)");
     // The top byte shows in the integer text alone; -1 is white elsewhere.
     EXPECT_EQ(WriteNotation(TNotation::IntegerText, -1).Text, "-1");
     EXPECT_EQ(WriteNotation(TNotation::RgbText, -1).Text, "RGB(255, 255, 255)");

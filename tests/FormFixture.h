@@ -9,8 +9,11 @@
 #include "Unit1.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
@@ -118,6 +121,66 @@ protected:
             Click(Form->BtnSWTCH);
         }
         ASSERT_EQ(Form->Mode, mode);
+    }
+    // Presses a key on the focused control.
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QWidget* focus =
+            QApplication::focusWidget() ? QApplication::focusWidget() : Form->focusWidget();
+        QTest::keyClick(focus ? focus : Form.get(), key, modifiers);
+    }
+    // A right click's menu request, as the window system sends it.
+    void RightClick(QWidget* control) {
+        const QPoint at(2, 2);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, control->mapToGlobal(at));
+        QApplication::sendEvent(control, &menu);
+    }
+    // Opens the menu with `open` and returns its captions and whether each is
+    // enabled, closing it again.
+    std::vector<std::string> MenuFrom(const std::function<void()>& open) {
+        std::vector<std::string> items;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu) {
+                for (QAction* action : menu->actions()) {
+                    items.push_back(action->text().toStdString() +
+                                    (action->isEnabled() ? "" : " (disabled)"));
+                }
+                menu->close();
+            }
+        });
+        open();
+        return items;
+    }
+    // Opens the menu with `open` and chooses an item by the keyboard, as a
+    // user does: the item `path` names, through the submenus before it.
+    // Returns false when an item is missing or disabled.
+    bool ChooseFromMenu(const std::function<void()>& open, std::vector<std::string> path) {
+        bool chosen = false;
+        std::function<void()> step = [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            const auto actions = menu ? menu->actions() : QList<QAction*>();
+            const auto item = std::find_if(actions.begin(), actions.end(), [&](QAction* a) {
+                return a->text().toStdString() == path.front() && a->isEnabled();
+            });
+            if (item == actions.end()) {
+                if (menu) {
+                    menu->close();
+                }
+                return;
+            }
+            menu->setActiveAction(*item);
+            path.erase(path.begin());
+            if (path.empty()) {
+                chosen = true;
+                QTest::keyClick(menu, Qt::Key_Return);
+            } else {
+                QTest::keyClick(menu, Qt::Key_Right);
+                QTimer::singleShot(0, step);
+            }
+        };
+        QTimer::singleShot(0, step);
+        open();
+        return chosen;
     }
     std::string ReadMemoryFile(const std::filesystem::path& path) {
         const auto bytes = ReadFileBytes(path);

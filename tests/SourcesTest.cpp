@@ -101,35 +101,6 @@ protected:
         return wrong;
     }
     const TBitmap* Shown() { return Form->Img1->Bitmap(); }
-    // Presses a key on the focused control.
-    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
-        QWidget* focus =
-            QApplication::focusWidget() ? QApplication::focusWidget() : Form->focusWidget();
-        QTest::keyClick(focus ? focus : Form.get(), key, modifiers);
-    }
-    // A right click's menu request, as the window system sends it.
-    void RightClick(QWidget* control) {
-        const QPoint at(2, 2);
-        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, control->mapToGlobal(at));
-        QApplication::sendEvent(control, &menu);
-    }
-    // Opens the menu with `open` and returns its captions and whether each is
-    // enabled, closing it again.
-    std::vector<std::string> MenuFrom(const std::function<void()>& open) {
-        std::vector<std::string> items;
-        QTimer::singleShot(0, [&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (menu) {
-                for (QAction* action : menu->actions()) {
-                    items.push_back(action->text().toStdString() +
-                                    (action->isEnabled() ? "" : " (disabled)"));
-                }
-                menu->close();
-            }
-        });
-        open();
-        return items;
-    }
 };
 
 } // namespace
