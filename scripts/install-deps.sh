@@ -25,7 +25,7 @@ run=(
 # The test suites and benchmarks; the real X server, the Wayland compositor
 # with the desktop portal it captures the screen through, and the screen
 # reader's interface the checks use; the validators and the package tools of
-# the package check.
+# the package check; Node.js for the CSS reference of the notation check.
 test=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev python3
   xvfb xauth xdotool xclip x11-utils x11-xserver-utils imagemagick
@@ -33,8 +33,12 @@ test=(
   pipewire xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
   dbus at-spi2-core python3-pyatspi
   desktop-file-utils appstream libxml2-utils librsvg2-bin
-  debhelper dpkg-dev lintian
+  debhelper dpkg-dev lintian nodejs
 )
+# Commands another package may provide already (Node.js's own packages bring
+# npm): their Debian package is installed only when the command is missing.
+# npm installs the CSS reference the notation check compares with.
+test_commands=(npm)
 # The package's own build, its test suite included.
 package=(debhelper dpkg-dev libgtest-dev)
 # libFuzzer comes with clang.
@@ -58,6 +62,7 @@ case $task in
 esac
 if $list; then
   printf '%s\n' "${packages[@]}"
+  [ "$task" != test ] || printf '%s\n' "${test_commands[@]}"
   exit 0
 fi
 
@@ -66,6 +71,11 @@ for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
   [ "$status" = "installed" ] || missing+=("$p")
 done
+if [ "$task" = test ]; then
+  for c in "${test_commands[@]}"; do
+    command -v "$c" >/dev/null || missing+=("$c")
+  done
+fi
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi

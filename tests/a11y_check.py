@@ -4,7 +4,8 @@ interface Orca reads, in a private D-Bus session with the accessibility bus,
 under Xvfb. In each of the three modes every showing object has a role and a
 name (pure layout containers aside) and the focus sink is not there; a
 swatch's name holds its RGB text; the preview's and the value labels' names
-follow a picked colour, and the change is announced; a slider's value follows
+follow a picked colour, and the change is announced; the colour menu's items
+are named with their texts; a slider's value follows
 a step button; Space, Return and keypad Enter on a focused swatch pick it; the
 picture is an image named by its file and zoom.
 Usage: a11y_check.py IROCHI     (exit 77: tools missing)"""
@@ -166,6 +167,30 @@ def run(report, pid):
     heard_names = {name for _, name in announced}
     report.check("the pick is announced", True,
                  {"255", "RGB(255, 0, 0)", "表示中の色 RGB(255, 0, 0)、整数値 255"} <= heard_names)
+
+    # The colour menu, opened by the Menu key on the focus sink: the arrow
+    # keys go through its items, each reported with its text as its name.
+    click(st.COPY_INTEGER)  # the focus to the sink
+    focus.clear()
+    st.xdotool("key", "Menu")
+    for _ in range(18):
+        st.xdotool("key", "Down")
+
+    def menu_items():
+        pump()
+        return [name for role, name in focus if role in ("menu item", "menu")]
+    items = st.until(menu_items, lambda names: len(names) >= 18)
+    expected = ["#FF0000", "rgb(255 0 0)", "hsl(0 100% 50%)", "hwb(0 0% 0%)", "lab(", "lch(",
+                "oklab(", "oklch(", "color(display-p3 ", "hsv(0 100% 100%)",
+                "device-cmyk(0% 100% 100% 0%)", "0xFF0000", "1, 0, 0", "255", "RGB(255, 0, 0)",
+                "red", "貼り付け", "最近の色"]
+
+
+    def matches(name, wanted):  # the Lab-like notations' numbers are not spelled out here
+        return name.startswith(wanted) if wanted.endswith(("(", " ")) else name == wanted
+    report.check("the colour menu's items are named with their texts", expected,
+                 [e if matches(n, e) else n for n, e in zip(items, expected)])
+    st.xdotool("key", "Escape")
 
     # The keyboard: from the focus sink, Tab reaches the swatches in order;
     # Space, Return and keypad Enter pick the focused one.

@@ -3,11 +3,16 @@
 # user would, with xdotool's clicks and xclip's reading of the clipboard: the
 # window's size and colours, a swatch and both copy buttons, the slider mode
 # with a step button, and the image mode with a picture from a folder named
-# in "pixdir.txt", a pixel picked and its texts copied. Every step waits for
-# its condition with a deadline instead of sleeping a fixed time.
-# Usage: x11_smoke.sh PATH-TO-IROCHI     (exit 77: the X tools are missing)
+# in "pixdir.txt", a pixel picked and its texts copied; the colour menu's
+# every notation chosen by keyboard and read off the clipboard, colours put
+# on the clipboard by xclip pasted in each mode, "-1" and the RGB text
+# pasted back. Every step waits for its condition with a deadline instead of
+# sleeping a fixed time.
+# Usage: x11_smoke.sh PATH-TO-IROCHI PATH-TO-NOTATION-PROBE   (exit 77: the X
+# tools are missing)
 set -euo pipefail
 exe=$1
+probe=$2
 tests=$(cd "$(dirname "$0")" && pwd)
 source "$tests/check.sh"
 require Xvfb xdotool xclip import convert
@@ -18,6 +23,7 @@ trap 'rm -rf "$work"' EXIT
 # is this test's. The picture: left half rgb(10,20,30), right half rgb(200,100,50).
 mkdir -p "$work/bin" "$work/pictures"
 cp "$exe" "$work/bin/irochi"
+cp "$probe" "$work/notation_probe"
 convert -size 40x30 xc:'rgb(10,20,30)' -fill 'rgb(200,100,50)' -draw 'rectangle 20,0 39,29' \
   BMP3:"$work/pictures/halves.bmp"
 printf '%s' "$work/pictures" >"$work/bin/pixdir.txt"
@@ -52,6 +58,12 @@ pixel() { # screen x, y -> r,g,b
 }
 clipboard() { timeout 5 xclip -o -selection clipboard; }
 click() { xdotool mousemove "$1" "$2" click 1; }
+# Text on the clipboard from xclip, pasted with Ctrl+V over the window.
+paste() {
+  printf '%s' "$1" | xclip -selection clipboard
+  until_prints "$1" clipboard >/dev/null
+  xdotool mousemove $((X + 250)) $((Y + 20)) key ctrl+v
+}
 switch_to() { # the caption of the next mode
   click $((X + 157)) $((Y + 56)) # BtnSWTCH
   check "caption after switch" "$1" "$(until_prints "$1" xdotool getwindowname "$win")"
@@ -76,6 +88,25 @@ check "copied integer text" "255" "$(until_prints 255 clipboard)"
 click $((X + 300)) $((Y + 50))   # BtnCpy2
 check "copied RGB text" "RGB(255, 0, 0)" "$(until_prints "RGB(255, 0, 0)" clipboard)"
 
+# The colour menu on the preview: each notation, chosen with the arrow keys
+# and Return, is what the clipboard then holds.
+mapfile -t notations < <(echo 255 | "$work/notation_probe" write | cut -f4)
+for i in "${!notations[@]}"; do
+  printf 'none' | xclip -selection clipboard
+  xdotool mousemove $((X + 157)) $((Y + 23)) click 3
+  until_prints yes sh -c "xdotool search --onlyvisible --class irochi | wc -l | grep -q '^2$' && echo yes" >/dev/null
+  xdotool key --repeat $((i + 1)) Down key Return
+  check "menu item $((i + 1)) copied" "${notations[$i]}" "$(until_prints "${notations[$i]}" clipboard)"
+done
+paste "#3A5B40"
+check "pasted hex on the preview" "58,91,64" "$(until_prints 58,91,64 pixel $((X + 157)) $((Y + 23)))"
+paste "-1"
+click $((X + 44)) $((Y + 49))    # BtnCpy1
+check "-1 pasted and copied back" "-1" "$(until_prints -1 clipboard)"
+paste "RGB(1, 2, 3)"
+click $((X + 300)) $((Y + 50))   # BtnCpy2
+check "RGB text pasted and copied back" "RGB(1, 2, 3)" "$(until_prints "RGB(1, 2, 3)" clipboard)"
+
 # Slider mode: grey again, then one step up on the red row (Btn22).
 switch_to "色の配分変化にしたがって値を返すという以外に何か能があるわけじゃない"
 check "preview after the switch" "128,128,128" "$(until_prints 128,128,128 pixel $((X + 157)) $((Y + 23)))"
@@ -84,6 +115,11 @@ click $((X + 44)) $((Y + 49))    # BtnCpy1
 check "copied slider colour" "8421505" "$(until_prints 8421505 clipboard)"
 click $((X + 300)) $((Y + 50))   # BtnCpy2
 check "copied slider RGB text" "RGB(129, 128, 128)" "$(until_prints "RGB(129, 128, 128)" clipboard)"
+paste "hsl(120 100% 25%)"
+check "pasted in the slider mode" "0,128,0" "$(until_prints 0,128,0 pixel $((X + 157)) $((Y + 23)))"
+click $((X + 262)) $((Y + 124))  # Btn22: the red row goes on from the pasted colour
+click $((X + 300)) $((Y + 50))   # BtnCpy2
+check "the rows moved to the pasted colour" "RGB(1, 128, 0)" "$(until_prints "RGB(1, 128, 0)" clipboard)"
 
 # Image mode: the remembered folder is listed; its one picture is loaded by a
 # click on its name and a pixel of the right half is picked.
@@ -97,6 +133,9 @@ click $((X + 44)) $((Y + 49))    # BtnCpy1
 check "copied picked colour" "3302600" "$(until_prints 3302600 clipboard)"
 click $((X + 300)) $((Y + 50))   # BtnCpy2
 check "copied picked RGB text" "RGB(200, 100, 50)" "$(until_prints "RGB(200, 100, 50)" clipboard)"
+paste "color(display-p3 0 1 0)"
+check "pasted in the image mode" "0,251,41" "$(until_prints 0,251,41 pixel $((X + 157)) $((Y + 23)))"
+check "the picture stays" "200,100,50" "$(pixel $((X + 40)) $((Y + 90)))"
 check "remembered folder" "$work/pictures" "$(cat "$work/bin/pixdir.txt")"
 
 # An ordinary user whose remembered folder belongs to another user (mode 700):
