@@ -279,6 +279,10 @@ void TForm1::CreateImageControls() {
     SetSpokenName(*SCRLB1, "画像の表示");
     SetSpokenName(*SCRLB1->horizontalScrollBar(), "横スクロール");
     SetSpokenName(*SCRLB1->verticalScrollBar(), "縦スクロール");
+    // Until a pick, the pick cursor stands in the middle of what is in sight.
+    for (QScrollBar* bar : {SCRLB1->horizontalScrollBar(), SCRLB1->verticalScrollBar()}) {
+        connect(bar, &QScrollBar::valueChanged, this, [this] { RefreshPickCursor(); });
+    }
     DescribeView();
     Panel1->hide();
 }

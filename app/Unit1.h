@@ -19,6 +19,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,19 @@ public:
     void PopupImageMenu(QPoint where);
     // A picture file's name as the view describes it and messages name it.
     static std::string PictureName(const std::string& path);
+
+    // The pick cursor: picking with the keyboard, and the sample size
+    // (Unit1Cursor.cpp).
+    static constexpr std::array<int, 6> SampleSizes = {1, 3, 5, 11, 31, 101};
+    void ImgKeyboardClick(TObject* Sender);
+    void SetSampleSize(int side);
+    int SampleSize() const { return FSampleSize; }
+    // "1 画素", "3×3", …: how the menu names a sample size.
+    static std::string SampleSizeName(int side);
+    // The picture pixel the pick cursor stands on; none without a picture.
+    std::optional<QPoint> PickCursor() const;
+    // Moves the pick cursor by whole picture pixels and picks there.
+    void MovePickCursor(int dx, int dy);
 
     // The colour menu, pasted colours and the colours picked this run
     // (Unit1Colour.cpp).
@@ -157,6 +171,17 @@ private:
     bool HandleImageKey(QWidget& target, const QKeyEvent& key);
     bool HandleContextMenu(QWidget& target, const QContextMenuEvent& menu);
     bool HandleColourKey(QWidget& target, const QKeyEvent& key);
+    bool HandleCursorKey(QWidget& target, const QKeyEvent& key);
+    // The colour a pick at picture pixel (x, y) gives at the sample size.
+    TColor PickedColour(int x, int y) const;
+    // Shows the colour of a pick at a picture pixel, the cursor put there.
+    void PickPixel(QPoint pixel);
+    // Where the cursor stands: the last pick, else the middle of the view's
+    // visible part.
+    QPoint CursorPlace() const;
+    bool PickCursorShown() const;
+    // Draws or hides the cursor's outline and scrolls it into sight.
+    void RefreshPickCursor();
     bool HandleColourMenu(QWidget& target, const QContextMenuEvent& menu);
     // The colour the display shows, as its integer text gives it.
     TColor CurrentColour() const;
@@ -180,6 +205,9 @@ private:
     std::vector<QWidget*> FControls; // in creation order
     std::string FPictureName;        // the shown picture's file name, as shown
     std::vector<TColor> FRecent;     // the colours picked this run, newest first
+    int FSampleSize = 1;             // the side of the square a pick averages
+    std::optional<QPoint> FPicked;   // the picture pixel last picked
+    bool FKeyboardPicks = false;     // the arrow keys drive the pick cursor
     qreal FRatio = 0;                // the window's ratio on its screen
     QSize FKeptSize;                 // the size to keep across a change of ratio
 };

@@ -7,6 +7,7 @@
 #include "PictureData.h"
 #include "QtImage.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDropEvent>
@@ -15,6 +16,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
+#include <map>
 
 namespace {
 
@@ -24,6 +26,8 @@ constexpr int StepAsideMs = 300;
 
 const char* const CaptureCaption = "画面を取り込む";
 const char* const PasteCaption = "貼り付け";
+const char* const KeyboardCaption = "キーボードで選ぶ";
+const char* const SampleCaption = "取る範囲";
 
 void Wait(int milliseconds) {
     QEventLoop loop;
@@ -126,7 +130,7 @@ void TForm1::FormDragDrop(const std::string& path) {
     ShowPictureFrom(bitmap, PictureName(path));
 }
 
-// A menu asked for by key on the file list opens over its middle.
+// A menu asked for by key opens over the middle of the file list.
 QPoint TForm1::ListMenuPlace() const {
     return FLB1->mapToGlobal(FLB1->rect().center());
 }
@@ -139,12 +143,34 @@ void TForm1::PopupImageMenu(QPoint where) {
     paste->setShortcut(QKeySequence::Paste);
     const QMimeData* contents = FClipboard.Contents();
     paste->setEnabled(contents && HoldsPicture(*contents));
+    menu.addSeparator();
+    QAction* keyboard = menu.addAction(QString::fromUtf8(KeyboardCaption));
+    const TBitmap* bitmap = Img1->Bitmap();
+    keyboard->setEnabled(bitmap && !bitmap->Empty());
+    QMenu* sizes = menu.addMenu(QString::fromUtf8(SampleCaption));
+    QActionGroup group(sizes);
+    std::map<QAction*, int> sides;
+    for (const int side : SampleSizes) {
+        QAction* size = sizes->addAction(QString::fromStdString(SampleSizeName(side)));
+        size->setCheckable(true);
+        size->setChecked(side == FSampleSize);
+        group.addAction(size);
+        sides[size] = side;
+    }
     QAction* chosen = menu.exec(where);
     if (chosen == capture) {
         ImgCaptureClick(Img1);
     } else if (chosen == paste) {
         ImgPasteClick(Img1);
+    } else if (chosen == keyboard) {
+        ImgKeyboardClick(Img1);
+    } else if (const auto side = sides.find(chosen); side != sides.end()) {
+        SetSampleSize(side->second);
     }
+}
+
+std::string TForm1::SampleSizeName(int side) {
+    return side == 1 ? "1 画素" : std::to_string(side) + "×" + std::to_string(side);
 }
 
 // The picture area's menu, the image mode's keys and drops anywhere on the
@@ -158,12 +184,19 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress: {
         const auto& key = static_cast<QKeyEvent&>(*event);
-        return HandleImageKey(*widget, key) || HandleColourKey(*widget, key);
+        return HandleImageKey(*widget, key) || HandleCursorKey(*widget, key) ||
+               HandleColourKey(*widget, key);
     }
     case QEvent::ContextMenu: {
         const auto& menu = static_cast<QContextMenuEvent&>(*event);
         return HandleContextMenu(*widget, menu) || HandleColourMenu(*widget, menu);
     }
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        if (widget == Img1) {
+            RefreshPickCursor();
+        }
+        return false;
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto& drag = static_cast<QDragMoveEvent&>(*event);
@@ -196,7 +229,7 @@ bool TForm1::HandleImageKey(QWidget& target, const QKeyEvent& key) {
         ImgCaptureClick(Img1);
         return true;
     }
-    if (IsMenuKey(key) && &target == FLB1) {
+    if (IsMenuKey(key) && (&target == FLB1 || &target == Img1)) {
         PopupImageMenu(ListMenuPlace());
         return true;
     }

@@ -52,10 +52,13 @@ std::string TForm1::PictureName(const std::string& path) {
 
 void TForm1::ShowLoadedPicture(const TBitmap& bitmap, const std::string& name) {
     FPictureName = name;
+    FPicked.reset();
+    FKeyboardPicks = false;
     Img1->SetBitmap(bitmap);
     Label5->SetCaption("100");
     ApplyZoom();
     ShowZoomControls(true);
+    RefreshPickCursor();
 }
 
 void TForm1::ShowZoomControls(bool show) {
@@ -88,7 +91,18 @@ void TForm1::DescribeView() {
     SetSpokenName(*Label5, "拡大率 " + zoom);
     const TBitmap* bitmap = Img1->Bitmap();
     const bool shown = bitmap && !bitmap->Empty();
-    SetSpokenName(*Img1, shown ? "画像 " + FPictureName + " " + zoom : "画像なし");
+    std::string name = shown ? "画像 " + FPictureName + " " + zoom : "画像なし";
+    // While the keyboard picks, the pixel picked and its colour too.
+    if (shown && FKeyboardPicks && FPicked) {
+        name += "、x " + std::to_string(FPicked->x()) + ", y " + std::to_string(FPicked->y()) +
+                ": " + LV2->Caption();
+        if (FSampleSize > 1) {
+            name += " (" + SampleSizeName(FSampleSize) + ")";
+        }
+    }
+    if (Img1->accessibleName() != QString::fromStdString(name)) {
+        SetSpokenName(*Img1, name);
+    }
 }
 
 // The zoom steps by 10 up to 100 and by 100 above: 10 … 90, 100, 200 … 800.
@@ -119,6 +133,7 @@ void TForm1::Img1Click(TObject*) {
     const QPoint cursor = FDesktop.CursorPos(*this);
     const int x = PictureCoordinate(cursor.x() - view.Left, bitmap->Width(), view.Width);
     const int y = PictureCoordinate(cursor.y() - view.Top, bitmap->Height(), view.Height);
-    ShowColor(bitmap->Pixel(x, y));
-    RememberPick(bitmap->Pixel(x, y));
+    // A pick by the mouse takes the pick cursor over from the keyboard.
+    FKeyboardPicks = false;
+    PickPixel({x, y});
 }

@@ -12,6 +12,9 @@
 //     again at QT_SCALE_FACTOR=2);
 //   Pick: one eyedropper click handled by the window (cursor mapping, pixel
 //     read, the colour shown);
+//   KeyMove800: one arrow key at 800 %, the pick and the repaint of what
+//     changed, against one repaint of the 1920 x 1080 view, same iterations;
+//   SampledPick101: one 101 x 101 average anywhere in the picture;
 //   ClickJpeg: a click on the name of a 24-megapixel JPEG photo (4:2:0,
 //     quality 90) in the file list until the picture is shown, the handler
 //     and the first paint, against libjpeg's one-pass decode of the same file
@@ -31,6 +34,7 @@
 #include "JPEGImage.h"
 #include "PNGImage.h"
 #include "QtImage.h"
+#include "Sample.h"
 #include "StretchDraw.h"
 #include "Unit1.h"
 
@@ -349,6 +353,45 @@ void WindowRepaint800(benchmark::State& state) {
     state.counters["viewport_h"] = form.SCRLB1->viewport()->height();
 }
 
+// One arrow key on the focus sink at 800 %, as the window gets it: the pick
+// cursor moves a pixel, picks, and what changed is repainted; against one
+// repaint of the same 1920 x 1080 view in the same iterations.
+void KeyMove800(benchmark::State& state) {
+    TForm1& form = Shown().Form;
+    const QRect area(QPoint(20000, 15000), QSize(AreaWidth, AreaHeight));
+    form.SCRLB1->horizontalScrollBar()->setValue(area.x());
+    form.SCRLB1->verticalScrollBar()->setValue(area.y());
+    const TViewRect view = form.Img1->DeviceView();
+    Shown().Desktop.Cursor = {view.Left + area.center().x(), view.Top + area.center().y()};
+    form.Img1Click(form.Img1);
+    form.Edit0->setFocus();
+    QCoreApplication::processEvents();
+    int step = 0;
+    AgainstFloor(
+        state,
+        [&] {
+            const Qt::Key key = (step++ & 1) ? Qt::Key_Left : Qt::Key_Right;
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(form.Edit0, &press);
+            QCoreApplication::processEvents();
+        },
+        [&] { form.Img1->repaint(area); });
+    if (form.SCRLB1->horizontalScrollBar()->value() != area.x()) {
+        state.SkipWithError("the view scrolled");
+    }
+}
+
+// A 101 x 101 sampled pick anywhere in the 24-megapixel picture.
+void SampledPick101(benchmark::State& state) {
+    const TBitmapImage& image = *Shown().Form.Img1->Bitmap()->Image();
+    int i = 0;
+    for (auto _ : state) {
+        const int x = (i * 7919) % image.Width();
+        const int y = (i++ * 104729) % image.Height();
+        benchmark::DoNotOptimize(SampledPixel(image, x, y, 101));
+    }
+}
+
 void Pick(benchmark::State& state) {
     TForm1& form = Shown().Form;
     const TViewRect view = form.Img1->DeviceView();
@@ -418,6 +461,8 @@ BENCHMARK(Paint10)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(PaintFloorRatio2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(Paint800Ratio2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(WindowRepaint800)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(KeyMove800)->Unit(benchmark::kMillisecond)->MinTime(0.5)->UseManualTime();
+BENCHMARK(SampledPick101)->Unit(benchmark::kMicrosecond)->MinTime(0.2);
 BENCHMARK(Pick)->Unit(benchmark::kMicrosecond)->MinTime(0.2);
 BENCHMARK(ClickJpeg)->Unit(benchmark::kMillisecond)->MinTime(1)->UseManualTime();
 BENCHMARK(DropPng)->Unit(benchmark::kMillisecond)->MinTime(2)->UseManualTime();

@@ -11,7 +11,7 @@ view=$(mktemp)
 pick=$(mktemp)
 scaled=$(mktemp)
 trap 'rm -f "$out" "$view" "$pick" "$scaled"' EXIT
-build/bench/bench/view_bench --benchmark_filter='Paint|Repaint|Folder|Click|Drop' --benchmark_repetitions=7 \
+build/bench/bench/view_bench --benchmark_filter='Paint|Repaint|Folder|Click|Drop|KeyMove|Sampled' --benchmark_repetitions=7 \
   --benchmark_report_aggregates_only=true --benchmark_out="$view" --benchmark_out_format=json >/dev/null
 # Alone in its process, so that its peak resident memory is the window's own.
 build/bench/bench/view_bench --benchmark_filter='Pick' --benchmark_repetitions=3 \
@@ -68,6 +68,11 @@ print(f"Paint800Ratio2: {t:.2f} ms for a 1920 x 1080 logical area at a ratio of 
 w, p2 = scaled["WindowRepaint800_median"], scaled["Pick_median"]
 print(f"at QT_SCALE_FACTOR=2 (ratio {w['device_pixel_ratio']:.0f}): WindowRepaint800 {w['real_time']:.2f} ms, "
       f"Pick {p2['real_time']:.1f} us (target <= 1000 us)")
+k = runs["KeyMove800_median"]
+print(f"KeyMove800: {k['real_time']:.3f} ms for one arrow key at 800 % (pick and repaint of what changed); "
+      f"one repaint of the 1920 x 1080 view {k['floor_ms']:.2f} ms in the same iterations, ratio {k['ratio']:.3f}")
+print(f"SampledPick101: {runs['SampledPick101_median']['real_time']:.1f} us for a 101 x 101 average "
+      f"in the 24-megapixel picture")
 p = runs["Pick_median"]
 print(f"Pick: {p['real_time']:.1f} us (target <= 1000 us); peak resident memory with the picture "
       f"shown at {p['zoom_percent']:.0f} %: bitmap + {p['peak_rss_over_bitmap_MiB']:.1f} MiB (target <= 80 MB)")

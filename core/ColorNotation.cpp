@@ -361,7 +361,7 @@ std::string DecimalText(long long scaled, int decimals) {
         if (digits.size() <= std::size_t(decimals)) {
             digits.insert(0, std::size_t(decimals) + 1 - digits.size(), '0');
         }
-        digits.insert(digits.size() - std::size_t(decimals), ".");
+        digits.insert(digits.end() - decimals, '.');
         digits.erase(digits.find_last_not_of('0') + 1);
         if (digits.back() == '.') {
             digits.pop_back();
@@ -748,7 +748,7 @@ std::optional<TRgb8> ReadRgb8(std::string_view text) {
 } // namespace
 
 std::string HexText(TColor value) {
-    return "#" + HexDigits(Rgb8Of(value));
+    return std::string(1, '#').append(HexDigits(Rgb8Of(value)));
 }
 
 std::string RgbText(TColor value) {

@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cstdint>
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
@@ -26,7 +28,84 @@ void TImage::SetBitmap(const TBitmap& bitmap) {
 
 void TImage::ClearPicture() {
     FPicture.Clear();
+    FOutline = QRect();
     update();
+}
+
+namespace {
+
+// The first view pixel showing picture pixel p or one after it: the view
+// pixel v shows picture × v div view, so v = ceil(p × view / picture).
+int FirstViewPixel(int p, int picture, int view) {
+    return int((std::int64_t(p) * view + picture - 1) / picture);
+}
+
+// How thick each of the outline's two frames is, in device pixels.
+int FrameWidth(qreal ratio) {
+    return std::max(1, qRound(ratio));
+}
+
+} // namespace
+
+QRect TImage::OutlinedArea(const TViewRect& view) const {
+    const TBitmap* bitmap = Bitmap();
+    if (FOutline.isEmpty() || !bitmap || bitmap->Empty() || view.Width <= 0 || view.Height <= 0) {
+        return {};
+    }
+    auto span = [](int first, int end, int picture, int length) {
+        int from = std::clamp(FirstViewPixel(first, picture, length), 0, length - 1);
+        const int to = std::clamp(FirstViewPixel(end, picture, length), from + 1, length);
+        return std::pair{from, to};
+    };
+    const auto [left, right] =
+        span(FOutline.left(), FOutline.right() + 1, bitmap->Width(), view.Width);
+    const auto [top, bottom] =
+        span(FOutline.top(), FOutline.bottom() + 1, bitmap->Height(), view.Height);
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+QRect TImage::OutlineBounds() const {
+    const qreal ratio = WindowRatio(*this);
+    const TViewRect view = DeviceView(ratio);
+    const QRect area = OutlinedArea(view);
+    if (area.isEmpty()) {
+        return {};
+    }
+    const int margin = 2 * FrameWidth(ratio) + 1;
+    const QRectF logical(area.adjusted(-margin, -margin, margin, margin));
+    return QRectF(logical.topLeft() / ratio, logical.size() / ratio).toAlignedRect();
+}
+
+void TImage::SetOutline(const QRect& pixels) {
+    if (pixels == FOutline) {
+        return;
+    }
+    const QRect before = OutlineBounds();
+    FOutline = pixels;
+    update(before);
+    update(OutlineBounds());
+}
+
+// A white frame round the pixels and a black one round that: one of the two
+// stands out from whatever colour lies under it.
+void TImage::PaintOutline(QPainter& painter, const TViewRect& view, QPoint origin,
+                          qreal ratio) const {
+    const QRect area = OutlinedArea(view);
+    if (area.isEmpty()) {
+        return;
+    }
+    const int t = FrameWidth(ratio);
+    auto frame = [&](const QRect& r, const QColor& colour) {
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), t), colour);
+        painter.fillRect(QRect(r.left(), r.bottom() - t + 1, r.width(), t), colour);
+        painter.fillRect(QRect(r.left(), r.top(), t, r.height()), colour);
+        painter.fillRect(QRect(r.right() - t + 1, r.top(), t, r.height()), colour);
+    };
+    // At the view's edges the frames come inside it rather than be cut off.
+    const QRect black =
+        area.adjusted(-2 * t, -2 * t, 2 * t, 2 * t) & QRect(0, 0, view.Width, view.Height);
+    frame(black.adjusted(t, t, -t, -t).translated(origin), Qt::white);
+    frame(black.translated(origin), Qt::black);
 }
 
 QSize TImage::ViewSize() const {
@@ -75,6 +154,7 @@ void TImage::paintEvent(QPaintEvent* event) {
                 std::size_t(FCanvas.bytesPerLine()) / 4, FScratch);
     painter.setTransform(toDevice.inverted());
     painter.drawImage(origin + area.topLeft(), FCanvas, QRect(0, 0, area.width(), area.height()));
+    PaintOutline(painter, view, origin, toDevice.m11());
 }
 
 void TImage::mousePressEvent(QMouseEvent* event) {

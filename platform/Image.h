@@ -7,6 +7,7 @@
 #include "StretchDraw.h"
 
 #include <QImage>
+#include <QRect>
 #include <QWidget>
 
 // The picture control: shows its picture, stretched to its own size when
@@ -37,6 +38,13 @@ public:
     // at every paint and for every pick.
     TViewRect DeviceView() const;
 
+    // Outlines the picture pixels of `pixels` (a rectangle in picture
+    // coordinates) in black and white, visible over any colour and at any
+    // zoom; nothing when empty. Only the old and the new outline's places
+    // are repainted.
+    void SetOutline(const QRect& pixels);
+    const QRect& Outline() const { return FOutline; }
+
     TNotifyEvent OnClick;
 
 protected:
@@ -48,6 +56,12 @@ private:
     // The view's logical size: the control's when stretching, else the picture's.
     QSize ViewSize() const;
     TViewRect DeviceView(qreal ratio) const;
+    // The view pixels, in device pixels of the view, that show the outlined
+    // picture pixels: at least one across and down, however small the zoom.
+    QRect OutlinedArea(const TViewRect& view) const;
+    // The part of the control the outline covers, in its own coordinates.
+    QRect OutlineBounds() const;
+    void PaintOutline(QPainter& painter, const TViewRect& view, QPoint origin, qreal ratio) const;
 
     TPicture FPicture;
     bool FStretch = false;
@@ -56,4 +70,5 @@ private:
     // seen an exposed area this large.
     QImage FCanvas;
     TStretchScratch FScratch;
+    QRect FOutline;
 };

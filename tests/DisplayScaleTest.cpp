@@ -152,6 +152,66 @@ TEST_F(Scaled, EveryDevicePixelShowsThePicturesOwnPixelThatItsPickGives) {
         {{10, {}}, {30, {}}, {100, {}}, {300, {}}, {800, {}}, {800, {7, 5}}, {800, {30, 11}}});
 }
 
+// The arrow keys pick what a click on a device pixel showing the same picture
+// pixel picks, at 10, 100 and 800 %; the pick cursor is framed white, then
+// black, round the device pixels that show its pixel, and kept in sight.
+TEST_F(Scaled, ArrowKeysPickAsAClickOnTheSamePixelAndTheCursorIsFramed) {
+    Form->resize(Form->minimumSize());
+    const int frame = std::max(1, qRound(Ratio()));
+    for (const int percent : {10, 100, 800}) {
+        SCOPED_TRACE("zoom " + std::to_string(percent) + " %");
+        Zoom(percent);
+        ASSERT_TRUE(ChooseFromMenu([&] { RightClick(Form->Img1); }, {"キーボードで選ぶ"}));
+        const TViewRect start = Form->Img1->DeviceView();
+        PickAt({start.Left, start.Top}); // the cursor to pixel 0, 0, shown at every zoom
+        int clicked = 0, framed = 0;
+        for (const auto& [key, shift] : {std::pair{Qt::Key_Right, false},
+                                         {Qt::Key_Down, false},
+                                         {Qt::Key_Right, true},
+                                         {Qt::Key_Down, true},
+                                         {Qt::Key_Left, false},
+                                         {Qt::Key_Up, true},
+                                         {Qt::Key_Left, true},
+                                         {Qt::Key_Up, false}}) {
+            Key(key, shift ? Qt::ShiftModifier : Qt::NoModifier);
+            const QPoint pixel = *Form->PickCursor();
+            const TColor byKey = Form->Edit41->Color();
+            EXPECT_EQ(byKey, Distinct(pixel.x(), pixel.y()));
+            const QImage painted = Painted();
+            const TViewRect view = Form->Img1->DeviceView();
+            // The first device pixel showing the picture pixel, where one does.
+            const QPoint first(
+                view.Left +
+                    int((std::int64_t(pixel.x()) * view.Width + PictureWidth - 1) / PictureWidth),
+                view.Top + int((std::int64_t(pixel.y()) * view.Height + PictureHeight - 1) /
+                               PictureHeight));
+            EXPECT_TRUE(VisibleView().contains(first)) << "the cursor is out of sight";
+            const QPoint onPicture(
+                PictureCoordinate(first.x() - view.Left, PictureWidth, view.Width),
+                PictureCoordinate(first.y() - view.Top, PictureHeight, view.Height));
+            if (onPicture != pixel) {
+                continue; // at 10 % not every picture pixel is shown
+            }
+            if (first.x() - view.Left >= 2 * frame && first.y() - view.Top >= 2 * frame) {
+                EXPECT_EQ(painted.pixel(first - QPoint(frame, 0)), qRgb(255, 255, 255));
+                EXPECT_EQ(painted.pixel(first - QPoint(2 * frame, 0)), qRgb(0, 0, 0));
+                EXPECT_EQ(painted.pixel(first - QPoint(0, frame)), qRgb(255, 255, 255));
+                EXPECT_EQ(painted.pixel(first), ScreenColour(byKey));
+                ++framed;
+            }
+            EXPECT_EQ(PickAt(first), byKey);
+            ++clicked;
+            Form->Img1->setFocus(); // the click took the pick; the keys go on
+        }
+        EXPECT_EQ(Form->PickCursor(), QPoint(0, 0));
+        EXPECT_GE(clicked, percent == 10 ? 1 : 8);
+        EXPECT_GE(framed, percent == 10 ? 0 : 2);
+        // In the corner the frames come inside the view.
+        const TViewRect view = Form->Img1->DeviceView();
+        EXPECT_EQ(Painted().pixel(view.Left, view.Top), qRgb(0, 0, 0));
+    }
+}
+
 // Dragged from a screen at one ratio to a screen at another and back, as from
 // a laptop's panel to a monitor: drawn whole at the window's ratio, picked as
 // drawn, the design's logical size kept. Runs where the platform has two

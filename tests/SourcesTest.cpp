@@ -221,7 +221,8 @@ TEST_F(Sources, PasteShowsTheClipboardsPictureOrFileAndIgnoresText) {
     EXPECT_EQ(Shown(), nullptr);
     EXPECT_EQ(Form->Edit0->text(), ""); // the focus sink took no text either
     EXPECT_EQ(MenuFrom([&] { RightClick(Form->SCRLB1->viewport()); }),
-              (std::vector<std::string>{"画面を取り込む", "貼り付け (disabled)"}));
+              (std::vector<std::string>{"画面を取り込む", "貼り付け (disabled)", "",
+                                        "キーボードで選ぶ (disabled)", "取る範囲"}));
 
     QImage image(9, 5, QImage::Format_RGB32);
     for (int y = 0; y < 5; ++y) {
@@ -240,7 +241,8 @@ TEST_F(Sources, PasteShowsTheClipboardsPictureOrFileAndIgnoresText) {
     copied.setUrls(
         {QUrl::fromLocalFile(QString::fromStdString((Home / "bin/distinct.bmp").string()))});
     EXPECT_EQ(MenuFrom([&] { RightClick(Form->Img1); }),
-              (std::vector<std::string>{"画面を取り込む", "貼り付け"}));
+              (std::vector<std::string>{"画面を取り込む", "貼り付け", "", "キーボードで選ぶ",
+                                        "取る範囲"}));
     Key(Qt::Key_V, Qt::ControlModifier);
     ASSERT_EQ(Shown()->Width(), 23);
     EXPECT_EQ(PickedAt(20, 10), Distinct(20, 10));
@@ -294,7 +296,8 @@ TEST_F(Sources, CaptureStepsAsideAndShowsTheScreen) {
 TEST_F(Sources, TheMenuOpensFromTheFileListByKeyboardOnly) {
     SwitchTo(2);
     Form->FLB1->setFocus();
-    const std::vector<std::string> both{"画面を取り込む", "貼り付け (disabled)"};
+    const std::vector<std::string> both{"画面を取り込む", "貼り付け (disabled)", "",
+                                        "キーボードで選ぶ (disabled)", "取る範囲"};
     EXPECT_EQ(MenuFrom([&] { Key(Qt::Key_Menu, Qt::NoModifier); }), both);
     EXPECT_EQ(MenuFrom([&] { Key(Qt::Key_F10, Qt::ShiftModifier); }), both);
     EXPECT_TRUE(MenuFrom([&] { RightClick(Form->FLB1->viewport()); }).empty());

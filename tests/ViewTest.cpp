@@ -256,3 +256,98 @@ TEST_F(View, EveryViewPixelShowsTheColourItsPickGives) {
         EXPECT_EQ(wrong, 0);
     }
 }
+
+// The arrow keys on the focus sink move the pick cursor a picture pixel at a
+// time (ten with Shift), pick there as a click does, stop at the edges and
+// keep the cursor in sight; the file list keeps its own arrow keys.
+TEST_F(View, ArrowKeysMoveThePickCursorAndTheViewFollows) {
+    Select("vga.bmp");
+    Zoom(Form->Btn32, 7); // 800 %
+    PickAt({80, 40}, true);
+    EXPECT_EQ(Form->PickCursor(), QPoint(10, 5));
+    EXPECT_TRUE(Form->Img1->Outline().isEmpty()); // a mouse user sees no cursor
+    Form->Edit0->setFocus();
+    const struct {
+        Qt::Key Key;
+        Qt::KeyboardModifiers Modifiers;
+        QPoint To;
+    } moves[] = {{Qt::Key_Right, {}, {11, 5}},
+                 {Qt::Key_Down, {}, {11, 6}},
+                 {Qt::Key_Right, Qt::ShiftModifier, {21, 6}},
+                 {Qt::Key_Up, Qt::ShiftModifier, {21, 0}},
+                 {Qt::Key_Left, {}, {20, 0}},
+                 {Qt::Key_Up, {}, {20, 0}}};
+    for (const auto& move : moves) {
+        Key(move.Key, move.Modifiers);
+        EXPECT_EQ(Form->PickCursor(), move.To);
+        EXPECT_EQ(Form->Edit41->Color(), Distinct(move.To.x(), move.To.y()));
+        EXPECT_EQ(Form->Img1->Outline(), QRect(move.To, QSize(1, 1)));
+    }
+    EXPECT_EQ(QApplication::focusWidget(), Form->Edit0);
+    for (int i = 0; i < 70; ++i) { // to the far corner, beyond the first screenful
+        Key(Qt::Key_Right, Qt::ShiftModifier);
+        Key(Qt::Key_Down, Qt::ShiftModifier);
+    }
+    EXPECT_EQ(Form->PickCursor(), QPoint(639, 479));
+    EXPECT_EQ(Form->Edit41->Color(), Distinct(639, 479));
+    const QRect inSight(Form->Img1->mapFrom(Form->SCRLB1->viewport(), QPoint(0, 0)),
+                        Form->SCRLB1->viewport()->size());
+    EXPECT_TRUE(inSight.contains(QRect(639 * 8, 479 * 8, 8, 8))) << "the view did not follow";
+    // A click takes over from the keyboard: the cursor goes, the pick is the
+    // written one.
+    PickAt(inSight.center(), true);
+    EXPECT_TRUE(Form->Img1->Outline().isEmpty());
+
+    Form->FLB1->setFocus();
+    const int listed = Form->FLB1->ItemIndex();
+    Key(Qt::Key_Up, {});
+    EXPECT_EQ(Form->FLB1->ItemIndex(), listed - 1);
+}
+
+// The picture area's menu gives it the focus, where the arrow keys pick and
+// Escape gives the focus back to the file list; its sample sizes average the
+// square centred on the pixel, inside the picture only, for clicks and keys.
+TEST_F(View, TheKeyboardAndTheSampleSizeComeFromThePictureMenu) {
+    Select("distinct.bmp"); // 25 x 13
+    EXPECT_TRUE(ChooseFromMenu([&] { RightClick(Form->Img1); }, {"キーボードで選ぶ"}));
+    EXPECT_EQ(Form->focusWidget(), Form->Img1);
+    EXPECT_EQ(Form->Img1->Outline(), QRect(12, 6, 1, 1)); // the middle of what is in sight
+    Key(Qt::Key_Left, {});
+    EXPECT_EQ(Form->Edit41->Color(), Distinct(11, 6));
+    EXPECT_NE(Form->Img1->accessibleName().indexOf("x 11, y 6: RGB("), -1);
+    Key(Qt::Key_Escape, {});
+    EXPECT_EQ(Form->focusWidget(), Form->FLB1);
+
+    auto mean = [](int cx, int cy, int side) {
+        int r = 0, g = 0, b = 0, n = 0;
+        for (int y = std::max(0, cy - side / 2); y <= std::min(12, cy + side / 2); ++y) {
+            for (int x = std::max(0, cx - side / 2); x <= std::min(24, cx + side / 2); ++x) {
+                const TColor c = Distinct(x, y);
+                r += GetRValue(c), g += GetGValue(c), b += GetBValue(c), ++n;
+            }
+        }
+        auto round = [n](int sum) { return (2 * sum + n) / (2 * n); };
+        return n == 0 ? CLR_INVALID : RGB(round(r), round(g), round(b));
+    };
+    for (const int side : TForm1::SampleSizes) {
+        const std::string name = TForm1::SampleSizeName(side);
+        ASSERT_TRUE(ChooseFromMenu([&] { RightClick(Form->Img1); }, {"取る範囲", name}));
+        EXPECT_EQ(Form->SampleSize(), side);
+        for (const QPoint pixel : {QPoint(0, 0), QPoint(24, 12), QPoint(12, 6), QPoint(24, 0)}) {
+            PickAt(pixel, true);
+            EXPECT_EQ(Form->Edit41->Color(), mean(pixel.x(), pixel.y(), side)) << name;
+            const QRect square =
+                QRect(pixel.x() - side / 2, pixel.y() - side / 2, side, side) & QRect(0, 0, 25, 13);
+            EXPECT_EQ(Form->Img1->Outline(), side > 1 ? square : QRect()) << name;
+        }
+        Form->Edit0->setFocus();
+        Key(Qt::Key_Left, {});
+        EXPECT_EQ(Form->Edit41->Color(), mean(23, 0, side)) << name;
+        PickAt({60, 5}); // outside: the failed read, unless the square reaches in
+        EXPECT_EQ(Form->Edit41->Color(), mean(60, 5, side)) << name;
+    }
+    // The choice holds for the next picture, which shows the square at once.
+    Select("vga.bmp");
+    EXPECT_EQ(Form->SampleSize(), 101);
+    EXPECT_EQ(Form->Img1->Outline().size(), QSize(101, 101));
+}

@@ -11,6 +11,7 @@ picture is an image named by its file and zoom.
 Usage: a11y_check.py IROCHI     (exit 77: tools missing)"""
 
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -244,6 +245,24 @@ def run(report, pid):
                  st.until(name_of("image", "画像"), lambda n: n == "画像 distinct.bmp 200%"))
     report.check("the zoom value is named", "拡大率 200%",
                  st.until(name_of("label", "拡大率"), lambda n: n == "拡大率 200%"))
+
+    # The arrow keys on the focus sink (where the zoom button left it) move
+    # the pick cursor; each move is announced with the pixel's place and the
+    # colour picked there, the calibration's own (red 6 x, green 8 y, blue 50).
+    def moves_heard():
+        pump()
+        found = [re.search(r"、x (\d+), y (\d+): RGB\((\d+), (\d+), (\d+)\)$", n or "")
+                 for _, n in announced]
+        return [tuple(map(int, m.groups())) for m in found if m]
+    announced.clear()
+    st.xdotool("key", "Right")
+    first = st.until(moves_heard, lambda moves: len(moves) >= 1)
+    st.xdotool("key", "shift+Down")
+    moves = st.until(moves_heard, lambda moves: len(moves) >= 2)
+    report.check("keyboard picks are announced with place and colour", True,
+                 len(moves) >= 2 and all((6 * x, 8 * y, 50) == (r, g, b) for x, y, r, g, b in moves)
+                 and moves[1][:2] == (moves[0][0], moves[0][1] + 10))
+    print(f"heard: {first[:1]} then {moves[1:2]}")
     check_mode(2, 1)
 
 

@@ -4,8 +4,9 @@
 by itself), used from outside with xdotool, ImageMagick's import and xclip:
 the window opens inside the screen; in the image mode every device pixel of
 a patch of the view, clicked with the pointer at that device pixel, gives
-the colour the screen shows there, at 100 % and at 300 %; the texts of a
-pick are copied. With "monitors" the screen is two RandR monitors side by
+the colour the screen shows there, at 100 % and at 300 %; a patch is picked
+with the keyboard alone, and a 5x5 sample at the corner against
+ImageMagick's reading; the texts of a pick are copied. With "monitors" the screen is two RandR monitors side by
 side at scales 1 and 2 (QT_SCREEN_SCALE_FACTORS), and the shown window is
 moved from the first to the second and back, the picks checked after each
 move. With "capture" or "capture2" (QT_SCALE_FACTOR 2), another program
@@ -77,7 +78,8 @@ def main(exe, setting):
             if capture:
                 run_capture(report, scales[0], f"{work}/calibration.bmp", work)
             else:
-                run(report, scales[0], screen, MONITORS if two else ())
+                run(report, scales[0], screen, MONITORS if two else (),
+                    f"{work}/pictures/distinct.bmp")
         finally:
             for started in [program, *shown]:
                 started.terminate()
@@ -131,7 +133,7 @@ class XScreen:
         return pixel
 
 
-def run(report, scale, screen_size, monitors):
+def run(report, scale, screen_size, monitors, picture):
     win = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--name",
                           st.CAPTIONS[0]], check=True, capture_output=True,
                          text=True).stdout.split()[0]
@@ -174,6 +176,7 @@ def run(report, scale, screen_size, monitors):
     window = check_client_area(f"scale {scale:g}")
     st.enter_image_mode(report, click, at, name)
     st.check_view(report, f"scale {scale:g}", click, at, preview, screen, window, scale)
+    check_keyboard_picks(report, f"scale {scale:g}", click, at, preview, picture)
     # The window dragged to the other monitor and back: it keeps its logical
     # size, drawn at the new monitor's scale.
     for monitor, monitor_scale, place in monitors[1:] + monitors[:1]:
@@ -192,6 +195,62 @@ def run(report, scale, screen_size, monitors):
     click(*at(st.COPY_RGB))
     rgb = "RGB({}, {}, {})".format(*last)
     report.check("copied RGB text", rgb, st.until(clipboard, lambda t: t == rgb))
+
+
+def check_keyboard_picks(report, what, click, at, preview, picture):
+    """With the file list's focus (a click on the first name shows the
+    picture at 100 %), the keyboard alone: the Menu key opens the picture's
+    menu, "キーボードで選ぶ" gives the picture the focus, the arrow keys
+    walk a 9 x 9 patch from the top-left corner, each step picking the
+    calibration's own pixel (red 6 x column, green 8 x row, blue 50); then
+    5x5 is chosen from the menu and the corner picked again, against the mean
+    of ImageMagick's reading of the 3 x 3 pixels of the square inside the
+    picture."""
+    def key(*keys):
+        st.xdotool("key", "--delay", "20", *keys)
+
+    def picked(colour):
+        return st.until(preview, lambda c: c == colour, 5)
+
+    def menus(count):
+        """Waits until the window and count menus show."""
+        st.until(lambda: len(st.xdotool("search", "--onlyvisible", "--class", "irochi").split()),
+                 lambda n: n == count + 1, 5)
+
+    def sample_size(downs):
+        """Chooses the sample size that many places below 1 画素."""
+        key("Menu")
+        menus(1)
+        key("Down", "Down", "Down", "Down", "Right")  # 取る範囲
+        menus(2)
+        key(*["Down"] * downs, "Return")
+        menus(0)
+    click(*at(st.on_panel(st.FIRST_FILE, st.DESIGN_WIDTH)))
+    key("Menu")
+    menus(1)
+    key("Down", "Down", "Down", "Return")  # 画面を取り込む, 貼り付け, キーボードで選ぶ
+    key(*["shift+Left", "shift+Up"] * 4)  # from the middle of the view to the corner
+    report.check(f"{what}: the arrow keys reach the corner", (0, 0, 50), picked((0, 0, 50)))
+    exact = 0
+    for y in range(9):
+        columns = range(9) if y % 2 == 0 else range(8, -1, -1)
+        for i, x in enumerate(columns):
+            if i > 0:
+                key("Right" if y % 2 == 0 else "Left")
+            elif y > 0:
+                key("Down")
+            exact += picked((6 * x, 8 * y, 50)) == (6 * x, 8 * y, 50)
+    report.check(f"{what}: a 9 x 9 patch picked with the keyboard alone", 81, exact)
+
+    sample_size(2)  # 5x5
+    key("shift+Left", "shift+Up")  # from (8, 8) back to the corner, averaged
+    width, _, pixel = st.read_ppm(subprocess.run(["convert", picture, "ppm:-"], check=True,
+                                                 capture_output=True).stdout)
+    square = [pixel(x, y) for y in range(3) for x in range(3)]
+    mean = tuple((2 * sum(p[c] for p in square) + 9) // 18 for c in range(3))
+    report.check(f"{what}: 5x5 picked at the corner is the mean of its pixels in the picture",
+                 mean, picked(mean))
+    sample_size(0)  # 1 画素 again, for the checks that follow
 
 
 def run_capture(report, scale, calibration, work):
