@@ -24,6 +24,9 @@
 #include <vector>
 
 constexpr TColor NeutralGrey = 0x808080;
+// What freed picture memory may stay resident for the next picture once a
+// load has ended, beside the picture shown.
+constexpr std::size_t RestingSpareBytes = std::size_t{80} << 20;
 
 // The program's one window. Every behaviour is one of its handlers; handlers
 // reach controls through these references or by name (FindNamedControl).

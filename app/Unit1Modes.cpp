@@ -2,6 +2,7 @@
 #include "Unit1.h"
 
 #include "Conversions.h"
+#include "LargeMemory.h"
 
 #include <algorithm>
 
@@ -64,6 +65,7 @@ void TForm1::ShowImageGroup(bool visible) {
         OpenImageFolder(GetImageFolder());
     } else {
         ShowZoomControls(false);
+        LargeMemory::ReleaseSpares(); // the pictures' memory goes back to the system
     }
     BtnSDIR->setVisible(visible);
     FLB1->setVisible(visible);

@@ -4,6 +4,7 @@
 // folder stay as they are.
 #include "Unit1.h"
 
+#include "LargeMemory.h"
 #include "PictureData.h"
 #include "QtImage.h"
 
@@ -89,6 +90,7 @@ TBitmap ClipboardPicture(const QMimeData& contents) {
 } // namespace
 
 void TForm1::ShowPictureFrom(const TBitmap& bitmap, const std::string& name) {
+    const LargeMemory::TTrimSpares rest(RestingSpareBytes);
     ShowZoomControls(false);
     ShowLoadedPicture(bitmap, name);
     ShowColor(NeutralGrey);
@@ -123,6 +125,7 @@ void TForm1::ImgPasteClick(TObject*) {
 // The file is read first, so that one that cannot be changes nothing; then
 // the mode cycle's own steps lead to the image mode.
 void TForm1::FormDragDrop(const std::string& path) {
+    const LargeMemory::TTrimSpares rest(RestingSpareBytes);
     const TBitmap bitmap = LoadPictureFile(path);
     while (Mode != 2) {
         BtnSWTCHClick(BtnSWTCH);

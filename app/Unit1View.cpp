@@ -6,6 +6,7 @@
 #include "Conversions.h"
 #include "DisplayName.h"
 #include "FileSystem.h"
+#include "LargeMemory.h"
 #include "StretchDraw.h"
 
 #include <algorithm>
@@ -25,6 +26,7 @@ int ZoomedSize(int pictureSize, int percent) {
 // Every failure of loading and converting is dropped without a word: the
 // view stays empty and the zoom controls hidden.
 void TForm1::FLB1Click(TObject*) {
+    const LargeMemory::TTrimSpares rest(RestingSpareBytes);
     ShowZoomControls(false);
     const std::string path = FLB1->FileName();
     if (!RegularFileExists(path)) {

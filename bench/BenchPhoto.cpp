@@ -17,7 +17,7 @@ std::vector<std::uint8_t> PhotoRow(int y) {
     return row;
 }
 
-std::vector<std::uint8_t> CompressPhoto(bool grey, bool progressive) {
+std::vector<std::uint8_t> CompressPhoto(bool grey, bool progressive, bool flipped) {
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
     c.err = jpeg_std_error(&err);
@@ -37,7 +37,8 @@ std::vector<std::uint8_t> CompressPhoto(bool grey, bool progressive) {
     jpeg_start_compress(&c, TRUE);
     std::vector<std::uint8_t> greyRow(PhotoWidth);
     while (c.next_scanline < c.image_height) {
-        auto row = PhotoRow(int(c.next_scanline));
+        const int y = int(c.next_scanline);
+        auto row = PhotoRow(flipped ? PhotoHeight - 1 - y : y);
         if (grey) {
             for (int x = 0; x < PhotoWidth; ++x) {
                 greyRow[std::size_t(x)] = row[std::size_t(x) * 3 + 1];

@@ -19,8 +19,9 @@ constexpr int PhotoHeight = 4000;
 // some texture.
 std::vector<std::uint8_t> PhotoRow(int y);
 
-// The photo as a JPEG file at quality 90 (4:2:0 colour, or grey).
-std::vector<std::uint8_t> CompressPhoto(bool grey, bool progressive);
+// The photo as a JPEG file at quality 90 (4:2:0 colour, or grey); flipped,
+// its rows in reverse order: another picture of the same size and cost.
+std::vector<std::uint8_t> CompressPhoto(bool grey, bool progressive, bool flipped = false);
 
 // Output memory allocated and touched once, before any clock starts.
 std::uint8_t* FaultedOutput(std::size_t bytes);

@@ -1,10 +1,14 @@
 #include "LargeMemory.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <new>
 #include <sys/mman.h>
 #include <utility>
+#include <vector>
 
 namespace LargeMemory {
 namespace {
@@ -14,6 +18,65 @@ std::atomic<std::uint64_t> MappedBytes{0};
 std::atomic<std::uint64_t> MappedBlocks{0};
 std::atomic<std::uint64_t> TotalBlocks{0};
 std::atomic<std::uint64_t> AdvisedBlocks{0};
+std::atomic<std::uint64_t> ReusedBlocks{0};
+
+// A freed mapping kept whole, its pages resident, oldest first.
+struct TSpare {
+    void* Block;
+    std::size_t Length;
+};
+std::mutex SpareLock;
+std::vector<TSpare> Spares;
+std::size_t SpareBytes = 0;
+
+void Unmap(void* block, std::size_t length) {
+    ::munmap(block, length);
+    MappedBytes -= length;
+    --MappedBlocks;
+}
+
+// Unmaps the oldest spares until they hold at most `bytes`; SpareLock held.
+void TrimLocked(std::size_t bytes) {
+    while (SpareBytes > bytes) {
+        const TSpare oldest = Spares.front();
+        Spares.erase(Spares.begin());
+        SpareBytes -= oldest.Length;
+        Unmap(oldest.Block, oldest.Length);
+    }
+}
+
+// A spare of this length or a little more (a quarter at most, so that a
+// small block never pins a large mapping), taken out of the spares.
+void* TakeSpare(std::size_t length) {
+    const std::lock_guard lock(SpareLock);
+    const auto fits = std::find_if(Spares.begin(), Spares.end(), [&](const TSpare& spare) {
+        return spare.Length >= length && spare.Length <= length + length / 4;
+    });
+    if (fits == Spares.end()) {
+        return nullptr;
+    }
+    void* block = fits->Block;
+    // The tail beyond what is asked for is given back.
+    if (fits->Length > length) {
+        ::munmap(static_cast<char*>(block) + length, fits->Length - length);
+        MappedBytes -= fits->Length - length;
+    }
+    SpareBytes -= fits->Length;
+    Spares.erase(fits);
+    ++ReusedBlocks;
+    return block;
+}
+
+void KeepSpare(void* block, std::size_t length) {
+    const std::lock_guard lock(SpareLock);
+    if (length > SpareLimit) {
+        Unmap(block, length);
+        return;
+    }
+    Spares.push_back({block, length});
+    SpareBytes += length;
+    TrimLocked(SpareLimit);
+}
 
 std::size_t RoundUp(std::size_t bytes, std::size_t unit) {
     return (bytes + unit - 1) / unit * unit;
@@ -72,6 +135,9 @@ void* MapBlock(std::size_t bytes) {
 
 void* Allocate(std::size_t bytes) noexcept {
     if (bytes >= HugeThreshold) {
+        if (void* spare = TakeSpare(MappingLength(bytes))) {
+            return std::memset(spare, 0, bytes);
+        }
         return MapBlock(bytes); // fresh mappings read as zero
     }
     return std::calloc(bytes == 0 ? 1 : bytes, 1);
@@ -79,6 +145,9 @@ void* Allocate(std::size_t bytes) noexcept {
 
 void* AllocateUninitialised(std::size_t bytes) noexcept {
     if (bytes >= HugeThreshold) {
+        if (void* spare = TakeSpare(MappingLength(bytes))) {
+            return spare;
+        }
         return MapBlock(bytes);
     }
     return std::malloc(bytes == 0 ? 1 : bytes);
@@ -92,10 +161,12 @@ void Free(void* block, std::size_t bytes) noexcept {
         std::free(block);
         return;
     }
-    const std::size_t length = MappingLength(bytes);
-    ::munmap(block, length);
-    MappedBytes -= length;
-    --MappedBlocks;
+    KeepSpare(block, MappingLength(bytes));
+}
+
+void TrimSpares(std::size_t bytes) noexcept {
+    const std::lock_guard lock(SpareLock);
+    TrimLocked(bytes);
 }
 
 void SetHugePagesWanted(bool wanted) noexcept {
@@ -103,7 +174,9 @@ void SetHugePagesWanted(bool wanted) noexcept {
 }
 
 TStatistics Statistics() noexcept {
-    return {MappedBytes.load(), MappedBlocks.load(), TotalBlocks.load(), AdvisedBlocks.load()};
+    const std::lock_guard lock(SpareLock);
+    return {MappedBytes.load(), MappedBlocks.load(), TotalBlocks.load(), AdvisedBlocks.load(),
+            SpareBytes,         Spares.size(),       ReusedBlocks.load()};
 }
 
 } // namespace LargeMemory

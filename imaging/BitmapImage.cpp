@@ -39,14 +39,19 @@ void TBitmapImage::CheckSize(std::int64_t width, std::int64_t height, int bitCou
     }
 }
 
-TBitmapImage::TBitmapImage(int width, int height, int bitCount, bool bottomUp)
+TBitmapImage::TBitmapImage(int width, int height, int bitCount, bool bottomUp, bool zeroed)
     : FWidth(width), FHeight(height), FBitCount(bitCount), FBottomUp(bottomUp) {
     CheckSize(width, height, bitCount);
     FStride = static_cast<std::size_t>(RowBytes(width, bitCount));
     FByteSize = FStride * static_cast<std::size_t>(height);
     FValidBytes = FByteSize;
-    // Fresh zero pages: memory the reader fills anyway is not written twice.
-    FBits = TLargeBuffer(FByteSize);
+    FBits = TLargeBuffer(FByteSize, zeroed);
+    const std::size_t used = (static_cast<std::size_t>(width) * std::size_t(bitCount) + 7) / 8;
+    if (!zeroed && used < FStride) {
+        for (int y = 0; y < height; ++y) {
+            std::memset(ScanLine(y) + used, 0, FStride - used);
+        }
+    }
     FLiveBytes += FByteSize;
 }
 

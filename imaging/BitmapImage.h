@@ -43,8 +43,12 @@ public:
     static std::uint64_t LiveBytes() { return FLiveBytes.load(); }
 
     // Zero-filled pixel memory; throws EInvalidGraphic for bad dimensions and
-    // std::bad_alloc when the memory cannot be had.
-    TBitmapImage(int width, int height, int bitCount, bool bottomUp);
+    // std::bad_alloc when the memory cannot be had. A reader that writes
+    // every pixel before anyone reads one asks for it unzeroed (zeroed
+    // false): only the padding at the end of each row is cleared, so that
+    // memory of an earlier picture that the new one takes over is never
+    // written twice.
+    TBitmapImage(int width, int height, int bitCount, bool bottomUp, bool zeroed = true);
     ~TBitmapImage();
     TBitmapImage(const TBitmapImage& other);
     TBitmapImage& operator=(const TBitmapImage&) = delete;

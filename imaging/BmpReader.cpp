@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -144,11 +145,14 @@ std::vector<TRGBQuad> ReadColorTable(TStream& stream, const BitmapHeader& h) {
 std::shared_ptr<TBitmapImage> ReadUncompressed(TStream& stream, const BitmapHeader& h,
                                                std::uint64_t imageSize) {
     const int height = static_cast<int>(std::llabs(h.Height));
-    auto image =
-        std::make_shared<TBitmapImage>(static_cast<int>(h.Width), height, h.BitCount, h.Height > 0);
+    // The file's bytes go straight into the pixel memory; what a short file
+    // leaves unread is cleared.
+    auto image = std::make_shared<TBitmapImage>(static_cast<int>(h.Width), height, h.BitCount,
+                                                h.Height > 0, false);
     const auto wanted =
         static_cast<std::size_t>(std::min<std::uint64_t>(imageSize, image->ByteSize()));
     image->SetValidBytes(stream.Read(image->Bits(), wanted));
+    std::memset(image->Bits() + image->ValidBytes(), 0, image->ByteSize() - image->ValidBytes());
     return image;
 }
 

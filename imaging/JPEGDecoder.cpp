@@ -62,8 +62,11 @@ std::shared_ptr<TBitmapImage> DecodeJPEG(const std::uint8_t* data, std::size_t s
     const bool multipleScans = d.HasMultipleScans();
     // Only the one-pass road starts this decompressor: bands start their own.
     d.CalculateOutputSize();
-    auto image = std::make_shared<TBitmapImage>(static_cast<int>(c.output_width),
-                                                static_cast<int>(c.output_height), bitCount, false);
+    // Every row is written, by the bands or by one pass, before the picture
+    // is shown; a decode that fails leaves no picture.
+    auto image =
+        std::make_shared<TBitmapImage>(static_cast<int>(c.output_width),
+                                       static_cast<int>(c.output_height), bitCount, false, false);
     const std::vector<int> bands = Bands(d, quantize, multipleScans, banding.Bands);
     const int used = static_cast<int>(bands.size()) - 1;
     if (banding.BandsUsed) {

@@ -122,8 +122,9 @@ TBitmap DecodePNG(const std::uint8_t* data, std::size_t size) {
     if (channels != 3 && channels != 4) {
         throw EInvalidGraphic("PNG: unexpected layout");
     }
+    // libpng writes every row before the picture is shown, or fails.
     auto image = std::make_shared<TBitmapImage>(static_cast<int>(width), static_cast<int>(height),
-                                                channels * 8, false);
+                                                channels * 8, false, false);
     if (channels == 4) {
         image->Masks = DefaultMasks32;
         image->AlphaChannel = true;

@@ -136,12 +136,12 @@ TBitmap BitmapFromQImage(const QImage& picture) {
 void RegisterQtImageFormats() {
     // Pictures Qt decodes elsewhere (pasted image data) get the same limit.
     QImageReader::setAllocationLimit(QtAllocationLimitMB);
-    const QList<QByteArray> readable = QImageReader::supportedImageFormats();
+    // Asking Qt which formats it reads would load every image plugin it has
+    // before the window shows: Qt loads a plugin when a picture of its kind
+    // is first read instead, and a missing one says so then.
     auto& formats = TFileFormatsList::Instance();
     for (const TQtFormat& format : QtFormats) {
-        if (readable.contains(format.Reader)) {
-            formats.Add(format.Extension, format.Description, 0, &TQtImage::ClassInfo);
-        }
+        formats.Add(format.Extension, format.Description, 0, &TQtImage::ClassInfo);
     }
 }
 

@@ -23,7 +23,8 @@ public:
 // for a picture too large to hold, std::bad_alloc when memory runs out.
 TBitmap BitmapFromQImage(const QImage& image);
 
-// Registers the formats Qt's readers offer here ("gif", "webp", "tif",
-// "tiff") in the picture-format registry, beside BMP, JPEG and PNG.
+// Registers the formats Qt's readers read ("gif", "webp", "tif", "tiff")
+// in the picture-format registry, beside BMP, JPEG and PNG, without loading
+// Qt's plugins for them: that waits for the first picture of each kind.
 void RegisterQtImageFormats();
 void UnregisterQtImageFormats();

@@ -41,12 +41,14 @@ std::optional<bool> HugePagesOffered() {
 
 } // namespace
 
-TEST(LargeMemory, BigBlocksAreZeroedAlignedAndGivenBackWhenFreed) {
+TEST(LargeMemory, BigBlocksAreZeroedAlignedKeptForTheNextAndGivenBackOnRelease) {
     for (bool hugePages : {true, false}) {
         SCOPED_TRACE(hugePages ? "huge pages wanted" : "huge pages refused");
         LargeMemory::SetHugePagesWanted(hugePages);
+        LargeMemory::ReleaseSpares();
         const auto before = LargeMemory::Statistics();
-        const std::size_t size = 64u << 20;
+        const std::size_t size = 32u << 20; // with the smaller one below, within SpareLimit
+        const std::size_t pages = size / std::size_t(sysconf(_SC_PAGESIZE));
         const std::uint8_t* block = nullptr;
         {
             TLargeBuffer buffer(size + 123);
@@ -68,16 +70,45 @@ TEST(LargeMemory, BigBlocksAreZeroedAlignedAndGivenBackWhenFreed) {
             }
             EXPECT_TRUE(zero);
             block = buffer.Data();
-            const std::size_t pages = size / std::size_t(sysconf(_SC_PAGESIZE));
             EXPECT_EQ(ResidentPages(block, size), pages);
         }
+        // Freed, the block stays resident as a spare, and the next block of
+        // its size takes it over: zeroed again when asked, the same pages.
+        EXPECT_EQ(LargeMemory::Statistics().SpareBlocks, 1u);
+        EXPECT_EQ(ResidentPages(block, size), pages);
+        {
+            const TLargeBuffer smaller(size / 2); // too small to pin it
+            EXPECT_NE(smaller.Data(), block);
+        }
+        {
+            TLargeBuffer next(size);
+            EXPECT_EQ(next.Data(), block);
+            bool zero = true;
+            for (std::size_t i = 0; i < next.Size(); i += 4096) {
+                zero = zero && next.Data()[i] == 0;
+            }
+            EXPECT_TRUE(zero);
+        }
+        EXPECT_GE(LargeMemory::Statistics().ReusedBlocks, before.ReusedBlocks + 1);
+        // Released, every spare is given back to the system.
+        LargeMemory::ReleaseSpares();
         EXPECT_EQ(LargeMemory::Statistics().MappedBytes, before.MappedBytes);
-        // Given back to the system, not kept for later: the block's pages are
-        // gone (unmapped, or at least not one of them resident).
         const std::optional<std::size_t> after = ResidentPages(block, size);
         EXPECT_TRUE(!after || *after == 0) << *after << " pages still resident";
     }
     LargeMemory::SetHugePagesWanted(true);
+}
+
+TEST(LargeMemory, SparesStayWithinTheirLimitOldestGivenBackFirst) {
+    LargeMemory::ReleaseSpares();
+    const std::size_t block = 40u << 20;
+    { TLargeBuffer a(block), b(block), c(block); }
+    EXPECT_LE(LargeMemory::Statistics().SpareBytes, LargeMemory::SpareLimit);
+    EXPECT_EQ(LargeMemory::Statistics().SpareBlocks, 2u);
+    LargeMemory::TrimSpares(block);
+    EXPECT_EQ(LargeMemory::Statistics().SpareBytes, block);
+    LargeMemory::ReleaseSpares();
+    EXPECT_EQ(LargeMemory::Statistics().SpareBytes, 0u);
 }
 
 TEST(LargeMemory, SmallBlocksStayOrdinaryAndBuffersMove) {
@@ -92,6 +123,7 @@ TEST(LargeMemory, SmallBlocksStayOrdinaryAndBuffersMove) {
     EXPECT_EQ(moved.Size(), 10u);
     TLargeBuffer big(LargeMemory::HugeThreshold);
     moved = std::move(big); // the small block is freed, the big one kept
-    EXPECT_EQ(LargeMemory::Statistics().MappedBlocks, before.MappedBlocks + 1);
+    EXPECT_EQ(LargeMemory::Statistics().MappedBlocks - LargeMemory::Statistics().SpareBlocks,
+              before.MappedBlocks - before.SpareBlocks + 1);
     EXPECT_EQ(TLargeBuffer(0).Size(), 0u);
 }
