@@ -10,9 +10,15 @@
 std::vector<std::uint8_t> PhotoRow(int y) {
     std::vector<std::uint8_t> row(std::size_t(PhotoWidth) * 3);
     for (int x = 0; x < PhotoWidth; ++x) {
-        row[std::size_t(x) * 3 + 0] = std::uint8_t((x / 24 + y / 16) & 0xFF);
-        row[std::size_t(x) * 3 + 1] = std::uint8_t((y / 16 + ((x * y) >> 12)) & 0xFF);
-        row[std::size_t(x) * 3 + 2] = std::uint8_t((x / 24 + (x ^ y) % 7) & 0xFF);
+        // A sensor's noise, up to 10 levels either way, from a hash of the place.
+        unsigned h = (unsigned(x) * 2654435761u) ^ (unsigned(y) * 2246822519u);
+        auto noise = [&h] {
+            h = h * 1664525u + 1013904223u;
+            return int((h >> 16) % 21) - 10;
+        };
+        row[std::size_t(x) * 3 + 0] = std::uint8_t(((x / 24 + y / 16) & 0xFF) + noise());
+        row[std::size_t(x) * 3 + 1] = std::uint8_t(((y / 16 + ((x * y) >> 12)) & 0xFF) + noise());
+        row[std::size_t(x) * 3 + 2] = std::uint8_t(((x / 24 + (x ^ y) % 7) & 0xFF) + noise());
     }
     return row;
 }

@@ -59,6 +59,11 @@ int UsableCores() {
     return std::clamp(CPU_COUNT(&set), 1, machine);
 }
 
+double JPEGSkipCost(std::size_t fileBytes, std::int64_t pixels) {
+    const double bytesPerPixel = pixels > 0 ? double(fileBytes) / double(pixels) : 0;
+    return std::clamp(0.26 + 1.31 * bytesPerPixel, 0.3, 0.9);
+}
+
 std::vector<int> PlanJPEGBands(int height, int rowGroup, int bands, double skipCost) {
     bands = std::min(bands, height / std::max(1, rowGroup));
     if (bands < 2) {

@@ -14,9 +14,11 @@
 // for byte.
 
 // The share of a row's full decode that passing over it costs (entropy
-// decoding only), measured with bench/run.sh on the 24-megapixel 4:2:0
-// photo at quality 90: the two bands then end within 1 % of each other.
-constexpr double JPEGSkipCost = 0.37;
+// decoding only). It grows with the entropy-coded bits a pixel carries:
+// measured on 24-megapixel 4:2:0 photos at quality 90, 0.375 for a smooth
+// one of 0.09 bytes a pixel and 0.71 for a camera-like one of 0.34 bytes a
+// pixel; the line through the two, kept within [0.3, 0.9].
+double JPEGSkipCost(std::size_t fileBytes, std::int64_t pixels);
 // Pictures smaller than this decode in one pass: splitting them gains less
 // than it costs.
 constexpr std::int64_t JPEGBandMinPixels = std::int64_t{1} << 20;

@@ -23,17 +23,19 @@ void CopyColorMap(const jpeg_decompress_struct& c, TBitmapImage& image) {
 // quantising runs its dither across the whole picture, a file of several
 // scans is entropy-decoded whole before the first row comes out, and an
 // arithmetic-coded one is rare enough to keep on the plain road.
-std::vector<int> Bands(TJPEGDecompressor& d, bool quantize, bool multipleScans, int wanted) {
+std::vector<int> Bands(TJPEGDecompressor& d, std::size_t size, bool quantize, bool multipleScans,
+                       int wanted) {
     const jpeg_decompress_struct& c = d.Info();
     const int height = static_cast<int>(c.output_height);
     if (quantize || multipleScans || c.arith_code || wanted == 1) {
         return {0, height};
     }
+    const auto pixels = static_cast<std::int64_t>(c.output_width) * height;
     if (wanted == 0) {
-        const auto pixels = static_cast<std::int64_t>(c.output_width) * height;
         wanted = pixels < JPEGBandMinPixels ? 1 : UsableCores();
     }
-    return PlanJPEGBands(height, c.max_v_samp_factor * c.min_DCT_scaled_size, wanted, JPEGSkipCost);
+    return PlanJPEGBands(height, c.max_v_samp_factor * c.min_DCT_scaled_size, wanted,
+                         JPEGSkipCost(size, pixels));
 }
 
 } // namespace
@@ -67,7 +69,7 @@ std::shared_ptr<TBitmapImage> DecodeJPEG(const std::uint8_t* data, std::size_t s
     auto image =
         std::make_shared<TBitmapImage>(static_cast<int>(c.output_width),
                                        static_cast<int>(c.output_height), bitCount, false, false);
-    const std::vector<int> bands = Bands(d, quantize, multipleScans, banding.Bands);
+    const std::vector<int> bands = Bands(d, size, quantize, multipleScans, banding.Bands);
     const int used = static_cast<int>(bands.size()) - 1;
     if (banding.BandsUsed) {
         *banding.BandsUsed = 1;

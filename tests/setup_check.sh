@@ -47,7 +47,7 @@ check "the release preset configures no test" "Total Tests: 0" \
 check "the release preset builds the program" yes \
   "$(cmake --build "$work/release" --target help | grep -q '^irochi: ' && echo yes || echo no)"
 # Each benchmark script's preset has the targets the script builds.
-for script in bench/run.sh bench/startup.sh bench/notations.sh; do
+for script in bench/run.sh bench/startup.sh bench/notations.sh bench/click.sh; do
   preset=$(grep -oP 'cmake --preset \K[a-z]+' "$src/$script")
   wanted=$(grep -oP -- '--target \K[a-z_ ]+' "$src/$script" | xargs -n1 | sort | xargs)
   [ -d "$work/$preset" ] || cmake -S "$src" -B "$work/$preset" --preset "$preset" >/dev/null 2>&1 || true
