@@ -171,6 +171,8 @@ private:
     void ShowLoadedPicture(const TBitmap& bitmap, const std::string& name);
     // Replaces the shown picture with one from elsewhere than the list.
     void ShowPictureFrom(const TBitmap& bitmap, const std::string& name);
+    // The window's own handling of an event any of its controls gets.
+    bool HandleWindowEvent(QWidget* widget, QEvent* event);
     bool HandleImageKey(QWidget& target, const QKeyEvent& key);
     bool HandleContextMenu(QWidget& target, const QContextMenuEvent& menu);
     bool HandleColourKey(QWidget& target, const QKeyEvent& key);

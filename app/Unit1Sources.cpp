@@ -4,6 +4,7 @@
 // folder stay as they are.
 #include "Unit1.h"
 
+#include "Application.h"
 #include "LargeMemory.h"
 #include "PictureData.h"
 #include "QtImage.h"
@@ -184,6 +185,16 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (!widget || widget->window() != this) {
         return false;
     }
+    // A handler's failure is reported here and goes no further: an exception
+    // unwinding through Qt's event delivery would skip its clean-up (a
+    // guarded pointer's count never given back). The failed event counts as
+    // handled.
+    bool handled = true;
+    TApplication::Guard([&] { handled = HandleWindowEvent(widget, event); });
+    return handled;
+}
+
+bool TForm1::HandleWindowEvent(QWidget* widget, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress: {
         const auto& key = static_cast<QKeyEvent&>(*event);
