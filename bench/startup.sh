@@ -2,7 +2,8 @@
 # Start-up of irochi against a bare Qt window of the same size, without and
 # with one line of text, all started in turn in the same X server: the time until the window is mapped (the X
 # server's MapNotify, seen by bench/MapWait.c) and the resident memory one
-# second after start. Prints medians and ratios. Usage: bench/startup.sh [RUNS]
+# second after start. Prints medians and ratios.
+# Usage: bench/startup.sh [RUNS [PROGRAM]] (PROGRAM: another build of irochi)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-15}
@@ -11,7 +12,8 @@ cmake --preset bench >/dev/null
 cmake --build --preset bench --target irochi bare_window mapwait >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp build/bench/app/irochi "$work/irochi" # its own folder: no pixdir.txt is read at start anyway
+# Its own folder: no pixdir.txt is read at start anyway.
+cp "${2:-build/bench/app/irochi}" "$work/irochi"
 
 cat >"$work/inner.sh" <<'INNER'
 set -euo pipefail
