@@ -404,9 +404,5 @@ void TForm1::ClEdtClick(TObject* Sender) {
 }
 
 void TForm1::BtnCpyClick(TObject* Sender) {
-    const TLabel& label = Named<TLabel>("LV" + LastCharacterOfName(Sender));
-    if (!FClipboard.ReplaceText(label.Caption())) {
-        throw Exception("クリップボードを開くことができません");
-    }
-    Edit0->setFocus();
+    CopyText(Named<TLabel>("LV" + LastCharacterOfName(Sender)).Caption());
 }

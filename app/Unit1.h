@@ -194,6 +194,7 @@ private:
     void ShowPastedColour(TColor value);
     // Puts a colour the user picked at the head of the recent colours.
     void RememberPick(TColor value);
+    // Puts the text alone on the clipboard and gives the focus to the sink.
     void CopyText(const std::string& text);
     void SetTabOrder();
 

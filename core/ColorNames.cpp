@@ -164,10 +164,6 @@ TRgb8 Rgb8Of(std::uint32_t rgb) {
     return {int(rgb >> 16), int((rgb >> 8) & 0xFF), int(rgb & 0xFF)};
 }
 
-TTriple OklabOf(TRgb8 colour) {
-    return OklabOfXyzD65(XyzD65OfLinearSrgb(LinearSrgbOf(colour)));
-}
-
 } // namespace
 
 std::span<const TNamedColour> NamedColours() {

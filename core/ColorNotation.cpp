@@ -277,12 +277,12 @@ TValues LchOf(TRgb8 colour) {
     return PolarValues(colour, LabOf(colour));
 }
 
-TValues OklabOf(TRgb8 colour) {
-    return Values(OklabOfXyzD65(XyzOf(colour)));
+TValues OklabValues(TRgb8 colour) {
+    return Values(OklabOf(colour));
 }
 
 TValues OklchOf(TRgb8 colour) {
-    return PolarValues(colour, OklabOf(colour));
+    return PolarValues(colour, OklabValues(colour));
 }
 
 TValues DisplayP3Of(TRgb8 colour) {
@@ -312,7 +312,7 @@ const TForm Forms[] = {
     {TNotation::Hwb, "hwb(", " ", ")", {"", "%", "%"}, 0, HwbOf, Find(Functions, "hwb")},
     {TNotation::Lab, "lab(", " ", ")", {"", "", ""}, -1, LabOf, Find(Functions, "lab")},
     {TNotation::Lch, "lch(", " ", ")", {"", "", ""}, 2, LchOf, Find(Functions, "lch")},
-    {TNotation::Oklab, "oklab(", " ", ")", {"", "", ""}, -1, OklabOf, Find(Functions, "oklab")},
+    {TNotation::Oklab, "oklab(", " ", ")", {"", "", ""}, -1, OklabValues, Find(Functions, "oklab")},
     {TNotation::Oklch, "oklch(", " ", ")", {"", "", ""}, 2, OklchOf, Find(Functions, "oklch")},
     {TNotation::DisplayP3,
      "color(display-p3 ",

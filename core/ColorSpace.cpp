@@ -192,6 +192,10 @@ TTriple LinearSrgbOf(TRgb8 colour) {
             linear[std::size_t(colour.B)]};
 }
 
+TTriple OklabOf(TRgb8 colour) {
+    return OklabOfLinearSrgb(LinearSrgbOf(colour));
+}
+
 TTriple XyzD65OfLinearSrgb(const TTriple& linear) {
     return LinearSrgbToXyz * linear;
 }

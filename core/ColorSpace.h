@@ -22,6 +22,7 @@ double SrgbToLinear(double encoded);
 double LinearToSrgb(double linear);
 
 TTriple LinearSrgbOf(TRgb8 colour);
+TTriple OklabOf(TRgb8 colour);
 TTriple XyzD65OfLinearSrgb(const TTriple& linear);
 TTriple LinearSrgbOfXyzD65(const TTriple& xyz);
 TTriple XyzD50OfXyzD65(const TTriple& xyz);

@@ -1,5 +1,5 @@
 // irochi's CSS notations against an implementation of CSS Color 4 that no one
-// here wrote (colorjs.io, by the specification's editors). For 10,000
+// here wrote (colorjs.io, by the people who edit CSS's colour syntax). For 10,000
 // colours, the 40 swatches and the corners of the cube among them:
 //  - every CSS notation irochi writes parses, in the reference, as the same
 //    8-bit colour;
