@@ -3,6 +3,7 @@
 #include "Exceptions.h"
 #include "JPEGBands.h"
 #include "JPEGDecompressor.h"
+#include "JPEGEntropyScan.h"
 
 #include <jerror.h>
 
@@ -34,8 +35,9 @@ std::vector<int> Bands(TJPEGDecompressor& d, std::size_t size, bool quantize, bo
     if (wanted == 0) {
         wanted = pixels < JPEGBandMinPixels ? 1 : UsableCores();
     }
-    return PlanJPEGBands(height, c.max_v_samp_factor * c.min_DCT_scaled_size, wanted,
-                         JPEGSkipCost(size, pixels));
+    const double passCost =
+        TJPEGEntropyScan::Follows(c) ? JPEGScanCost(size, pixels) : JPEGSkipCost(size, pixels);
+    return PlanJPEGBands(height, c.max_v_samp_factor * c.min_DCT_scaled_size, wanted, passCost);
 }
 
 } // namespace

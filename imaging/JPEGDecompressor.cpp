@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <utility>
 #include <vector>
 
 #include <jerror.h>
@@ -48,9 +49,10 @@ struct ErrorManager {
 
 struct MemorySource {
     jpeg_source_mgr pub;
-    const JOCTET* data;
-    std::size_t size;
-    std::size_t offset;
+    std::vector<TJPEGPiece> pieces;
+    std::size_t piece;  // the piece being handed over
+    std::size_t offset; // how far into it
+    std::size_t before; // the bytes of the pieces before it
     JOCTET endOfImage[2];
 };
 
@@ -83,14 +85,20 @@ void TermSource(j_decompress_ptr) {}
 // its data goes and libjpeg completes the rest itself.
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
     auto* src = reinterpret_cast<MemorySource*>(cinfo->src);
-    if (src->offset < src->size) {
-        const std::size_t n = std::min(PieceSize, src->size - src->offset);
-        src->pub.next_input_byte = src->data + src->offset;
-        src->pub.bytes_in_buffer = n;
-        src->offset += n;
-        return TRUE;
+    while (src->piece < src->pieces.size()) {
+        const TJPEGPiece& piece = src->pieces[src->piece];
+        if (src->offset < piece.Size) {
+            const std::size_t n = std::min(PieceSize, piece.Size - src->offset);
+            src->pub.next_input_byte = piece.Data + src->offset;
+            src->pub.bytes_in_buffer = n;
+            src->offset += n;
+            return TRUE;
+        }
+        src->before += piece.Size;
+        src->offset = 0;
+        ++src->piece;
     }
-    if (src->offset == 0) {
+    if (src->before == 0) {
         ERREXIT(cinfo, JERR_INPUT_EMPTY);
     }
     WARNMS(cinfo, JWRN_JPEG_EOF);
@@ -109,7 +117,7 @@ void SkipInputData(j_decompress_ptr cinfo, long count) {
     auto n = static_cast<std::size_t>(count);
     while (n > src->pub.bytes_in_buffer) {
         n -= src->pub.bytes_in_buffer;
-        const bool atEnd = src->offset >= src->size;
+        const bool atEnd = src->piece >= src->pieces.size();
         FillInputBuffer(cinfo);
         if (atEnd) {
             return; // past the end only the end-of-image marker is left
@@ -154,11 +162,11 @@ void ConvertCMYKRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width, bool
     }
 }
 
-void ReadDirectRows(TJPEGDecompressor& d, TBitmapImage& image, JDIMENSION end) {
+void ReadDirectRows(TJPEGDecompressor& d, TBitmapImage& image, JDIMENSION end, int offset) {
     jpeg_decompress_struct& c = d.Info();
     std::vector<JSAMPROW> rows(end);
     for (JDIMENSION y = c.output_scanline; y < end; ++y) {
-        rows[y] = image.ScanLine(static_cast<int>(y));
+        rows[y] = image.ScanLine(static_cast<int>(y) + offset);
     }
     while (c.output_scanline < end) {
         const JDIMENSION wanted = std::min(RowsPerCall, end - c.output_scanline);
@@ -168,7 +176,7 @@ void ReadDirectRows(TJPEGDecompressor& d, TBitmapImage& image, JDIMENSION end) {
     }
 }
 
-void ReadCMYKRows(TJPEGDecompressor& d, TBitmapImage& image, JDIMENSION end) {
+void ReadCMYKRows(TJPEGDecompressor& d, TBitmapImage& image, JDIMENSION end, int offset) {
     jpeg_decompress_struct& c = d.Info();
     std::vector<JSAMPLE> scratch(static_cast<std::size_t>(c.output_width) * 4);
     JSAMPROW row = scratch.data();
@@ -177,7 +185,8 @@ void ReadCMYKRows(TJPEGDecompressor& d, TBitmapImage& image, JDIMENSION end) {
         if (d.ReadRows(&row, 1) == 0) {
             break;
         }
-        ConvertCMYKRow(scratch.data(), image.ScanLine(y), c.output_width, c.saw_Adobe_marker);
+        ConvertCMYKRow(scratch.data(), image.ScanLine(y + offset), c.output_width,
+                       c.saw_Adobe_marker);
     }
 }
 
@@ -200,6 +209,9 @@ template <typename Step> void TJPEGDecompressor::Run(Step step) {
 }
 
 TJPEGDecompressor::TJPEGDecompressor(const std::uint8_t* data, std::size_t size)
+    : TJPEGDecompressor(std::vector<TJPEGPiece>{{data, size}}) {}
+
+TJPEGDecompressor::TJPEGDecompressor(std::vector<TJPEGPiece> pieces)
     : FSession(new TJPEGSession{}) {
     TJPEGSession& s = *FSession;
     s.cinfo.err = jpeg_std_error(&s.error.pub);
@@ -224,8 +236,7 @@ TJPEGDecompressor::TJPEGDecompressor(const std::uint8_t* data, std::size_t size)
     s.source.pub.skip_input_data = SkipInputData;
     s.source.pub.resync_to_restart = jpeg_resync_to_restart;
     s.source.pub.term_source = TermSource;
-    s.source.data = data;
-    s.source.size = size;
+    s.source.pieces = std::move(pieces);
     s.cinfo.src = &s.source.pub;
 
     s.progress.progress_monitor = ProgressMonitor;
@@ -274,6 +285,15 @@ void TJPEGDecompressor::Finish() {
     Run([](j_decompress_ptr c) { jpeg_finish_decompress(c); });
 }
 
+std::size_t TJPEGDecompressor::BytesRead() const {
+    const MemorySource& src = FSession->source;
+    if (src.pub.next_input_byte >= src.endOfImage &&
+        src.pub.next_input_byte <= src.endOfImage + 2) {
+        return src.before; // all of it, and the end-of-image marker made up after it
+    }
+    return src.before + src.offset - src.pub.bytes_in_buffer;
+}
+
 int TJPEGDecompressor::Warnings() const {
     return static_cast<int>(FSession->error.pub.num_warnings);
 }
@@ -317,11 +337,11 @@ bool SetDecodingParameters(TJPEGDecompressor& d, bool eightBitOutput) {
     return quantize;
 }
 
-void ReadRowsInto(TJPEGDecompressor& d, TBitmapImage& image, JDIMENSION end) {
+void ReadRowsInto(TJPEGDecompressor& d, TBitmapImage& image, JDIMENSION end, int offset) {
     if (d.Info().out_color_space == JCS_CMYK) {
-        ReadCMYKRows(d, image, end);
+        ReadCMYKRows(d, image, end, offset);
     } else {
-        ReadDirectRows(d, image, end);
+        ReadDirectRows(d, image, end, offset);
     }
 }
 

@@ -6,10 +6,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include <jpeglib.h>
 
 struct TJPEGSession;
+
+// A run of a JPEG file's bytes in memory; a file may be read from several.
+struct TJPEGPiece {
+    const std::uint8_t* Data;
+    std::size_t Size;
+};
 
 // Limits that keep a malformed file from taking the machine: libjpeg's working
 // memory, and the number of scans of a progressive file.
@@ -23,6 +30,8 @@ constexpr int JPEGMaxScans = 1000;
 class TJPEGDecompressor {
 public:
     TJPEGDecompressor(const std::uint8_t* data, std::size_t size);
+    // Reads the pieces one after another, as one file.
+    explicit TJPEGDecompressor(std::vector<TJPEGPiece> pieces);
     ~TJPEGDecompressor();
     TJPEGDecompressor(const TJPEGDecompressor&) = delete;
     TJPEGDecompressor& operator=(const TJPEGDecompressor&) = delete;
@@ -42,6 +51,9 @@ public:
     // The warnings libjpeg gave so far (corrupt data, a file cut short).
     // They never stop a decode and are never shown.
     int Warnings() const;
+    // The bytes libjpeg has taken from the file so far: after the header,
+    // where the scan's entropy-coded data begins.
+    std::size_t BytesRead() const;
     [[noreturn]] static void Fail(int msgCode);
 
 private:
@@ -56,8 +68,9 @@ private:
 bool SetDecodingParameters(TJPEGDecompressor& d, bool eightBitOutput);
 
 // Reads the rows from the decompressor's current one up to `end` into the
-// same rows of the image, as blue, green, red or colour-table indexes.
-void ReadRowsInto(TJPEGDecompressor& d, TBitmapImage& image, JDIMENSION end);
+// same rows of the image, as blue, green, red or colour-table indexes; the
+// decompressor's row y goes to the image's row y + `offset`.
+void ReadRowsInto(TJPEGDecompressor& d, TBitmapImage& image, JDIMENSION end, int offset = 0);
 
 // Decodes the rows up to `end` and drops them.
 void DiscardRows(TJPEGDecompressor& d, JDIMENSION end);

@@ -3,7 +3,10 @@
 #include "Exceptions.h"
 #include "JPEGBands.h"
 #include "JPEGDecoder.h"
+#include "JPEGDecompressor.h"
+#include "JPEGEntropyScan.h"
 #include "JPEGImage.h"
+#include "JPEGRowStream.h"
 #include "LargeMemory.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +16,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 #include <sched.h>
+#include <set>
 #include <thread>
 
 namespace {
@@ -62,7 +66,9 @@ struct Coding {
     int HorizontalSampling = 0; // of the first component, the others at 1
     int VerticalSampling = 0;
     int RestartRows = 0;
-    bool RgbCoded = false; // red, green and blue stored without a transform
+    bool RgbCoded = false;  // red, green and blue stored without a transform
+    bool Optimized = false; // Huffman tables holding only the symbols used
+    int Quality = 100;
 };
 
 // Compresses a picture with libjpeg; row(y, samples) fills one row.
@@ -97,8 +103,9 @@ std::vector<std::uint8_t> Compress(int width, int height, int components, J_COLO
     if (coding.Progressive) {
         jpeg_simple_progression(&c);
     } else {
-        jpeg_set_quality(&c, 100, TRUE);
+        jpeg_set_quality(&c, coding.Quality, TRUE);
     }
+    c.optimize_coding = coding.Optimized;
     jpeg_start_compress(&c, TRUE);
     std::vector<JSAMPLE> samples(std::size_t(width) * std::size_t(components));
     while (c.next_scanline < c.image_height) {
@@ -415,23 +422,152 @@ TEST(JPEGBands, DecodeLikeOnePassByteForByte) {
 }
 
 TEST(JPEGBands, FilesCutShortOrCorruptDecodeLikeOnePass) {
-    const auto whole = Textured(61, 200, 3, JCS_RGB,
-                                {.HorizontalSampling = 2, .VerticalSampling = 2, .RestartRows = 2});
+    // With restart markers a band passes over the rows above with libjpeg;
+    // without them it reads their codes itself.
+    for (int restartRows : {2, 0}) {
+        SCOPED_TRACE("restart every " + std::to_string(restartRows) + " rows");
+        const auto whole =
+            Textured(61, 200, 3, JCS_RGB,
+                     {.HorizontalSampling = 2, .VerticalSampling = 2, .RestartRows = restartRows});
+        const std::size_t scan = FindMarker(whole, 0xDA);
+        for (int tenths : {1, 3, 5, 8, 9}) {
+            SCOPED_TRACE("cut at " + std::to_string(tenths) + "/10 of the scan");
+            const std::size_t cut = scan + (whole.size() - scan) * std::size_t(tenths) / 10;
+            const std::vector<std::uint8_t> bytes(whole.begin(),
+                                                  whole.begin() + std::ptrdiff_t(cut));
+            // The end of the data is a warning: the whole decode goes the one-pass way.
+            EXPECT_EQ(ExpectBandsLikeOnePass(bytes), 1);
+        }
+        for (std::size_t at : {scan + 40, (scan + whole.size()) / 2, whole.size() - 30}) {
+            SCOPED_TRACE("byte " + std::to_string(at) + " broken");
+            auto bytes = whole;
+            bytes[at] = 0xFF; // a marker where data should be
+            bytes[at + 1] = 0xD0 + std::uint8_t(at % 8);
+            ExpectBandsLikeOnePass(bytes);
+        }
+    }
+}
+
+namespace {
+
+struct TRowStart {
+    bool Found = false;
+    int Bit = 0;
+};
+
+// Decodes the rows below row `row` of MCUs (and the row's own last rows)
+// from a file made to start at that row, into the same rows of `image`.
+TRowStart DecodeFromRow(const std::vector<std::uint8_t>& bytes, int row, TBitmapImage& image) {
+    TJPEGDecompressor header(bytes.data(), bytes.size());
+    header.ReadHeader();
+    TJPEGEntropyScan scan;
+    if (!scan.Prepare(header.Info(), header.BytesRead())) {
+        return {};
+    }
+    const auto start = scan.FindRow(bytes.data(), bytes.size(), row);
+    TJPEGRowStream stream;
+    if (!start || !stream.Build(bytes.data(), bytes.size(), header.Info(), scan, header.BytesRead(),
+                                row, *start)) {
+        return {};
+    }
+    TJPEGDecompressor d(stream.Pieces());
+    d.ReadHeader();
+    SetDecodingParameters(d, false);
+    d.Start();
+    const int group = d.Info().max_v_samp_factor * DCTSIZE;
+    DiscardRows(d, JDIMENSION(2 * group));
+    ReadRowsInto(d, image, d.Info().output_height, (row - 1) * group);
+    EXPECT_EQ(d.Info().output_scanline, d.Info().output_height);
+    d.Finish();
+    EXPECT_EQ(d.Warnings(), 0);
+    return {true, start->Bit};
+}
+
+} // namespace
+
+TEST(JPEGRowStream, StartsAtEveryRowOfBlocksAsTheWholeFileDecodesIt) {
+    const BandCase cases[] = {
+        {"4:2:0", 61, 83, {.HorizontalSampling = 2, .VerticalSampling = 2}},
+        {"4:4:4", 45, 70, {.HorizontalSampling = 1, .VerticalSampling = 1}},
+        {"4:2:2", 50, 77, {.HorizontalSampling = 2, .VerticalSampling = 1}},
+        {"4:4:0", 50, 77, {.HorizontalSampling = 1, .VerticalSampling = 2}},
+        {"4:1:1", 67, 61, {.HorizontalSampling = 4, .VerticalSampling = 1}},
+        {"4:2:0, tables of the symbols used only",
+         90,
+         200,
+         {.HorizontalSampling = 2, .VerticalSampling = 2, .Optimized = true, .Quality = 90}},
+        {"4:4:4, one MCU wide, tables of the symbols used only",
+         8,
+         120,
+         {.HorizontalSampling = 1, .VerticalSampling = 1, .Optimized = true, .Quality = 50}},
+        {"RGB-coded", 40, 50, {.RgbCoded = true}},
+        {"CMYK", 30, 41, {}, JCS_CMYK},
+    };
+    std::set<int> bits;
+    for (const BandCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const int components = c.Space == JCS_CMYK ? 4 : 3;
+        const auto bytes = Textured(c.Width, c.Height, components, c.Space, c.How);
+        const auto whole = DecodeJPEG(bytes.data(), bytes.size(), false, {1});
+        const int group = 8 * std::max(1, c.How.VerticalSampling);
+        int rows = 0, made = 0;
+        for (int row = 1; (row + 1) * group < c.Height; ++row, ++rows) {
+            SCOPED_TRACE("row " + std::to_string(row));
+            TBitmapImage image(whole->Width(), whole->Height(), 24, false, true);
+            const TRowStart start = DecodeFromRow(bytes, row, image);
+            // Tables of only the symbols used may lack the DC differences a
+            // made-up row of few blocks needs; standard tables never do.
+            ASSERT_TRUE(start.Found || c.How.Optimized);
+            if (!start.Found) {
+                continue;
+            }
+            ++made;
+            bits.insert(start.Bit);
+            for (int y = (row + 1) * group; y < whole->Height(); ++y) {
+                ASSERT_EQ(std::memcmp(image.ScanLine(y), whole->ScanLine(y),
+                                      std::size_t(whole->Width()) * 3),
+                          0)
+                    << "row " << y << " differs";
+            }
+        }
+        EXPECT_GE(made, rows * 3 / 4);
+    }
+    // Every place in its byte a row may start at was met, and made up for.
+    EXPECT_EQ(bits.size(), 8u);
+}
+
+TEST(JPEGRowStream, FindsNoRowWhereLibjpegWouldWarnOrCannotBeFollowed) {
+    const Coding twoByTwo{.HorizontalSampling = 2, .VerticalSampling = 2};
+    const auto whole = Textured(61, 200, 3, JCS_RGB, twoByTwo);
     const std::size_t scan = FindMarker(whole, 0xDA);
-    for (int tenths : {1, 3, 5, 8, 9}) {
-        SCOPED_TRACE("cut at " + std::to_string(tenths) + "/10 of the scan");
-        const std::size_t cut = scan + (whole.size() - scan) * std::size_t(tenths) / 10;
-        const std::vector<std::uint8_t> bytes(whole.begin(), whole.begin() + std::ptrdiff_t(cut));
-        // The end of the data is a warning: the whole decode goes the one-pass way.
-        EXPECT_EQ(ExpectBandsLikeOnePass(bytes), 1);
+    auto findRow = [](const std::vector<std::uint8_t>& bytes, int row) {
+        TJPEGDecompressor header(bytes.data(), bytes.size());
+        header.ReadHeader();
+        TJPEGEntropyScan entropy;
+        return entropy.Prepare(header.Info(), header.BytesRead()) &&
+               entropy.FindRow(bytes.data(), bytes.size(), row).has_value();
+    };
+    EXPECT_TRUE(findRow(whole, 12));
+    EXPECT_FALSE(findRow(whole, 13)) << "past the last row";
+    TJPEGDecompressor header(whole.data(), whole.size());
+    header.ReadHeader();
+    TJPEGEntropyScan entropy;
+    ASSERT_TRUE(entropy.Prepare(header.Info(), header.BytesRead()));
+    EXPECT_EQ(header.BytesRead(), scan + 14) << "the scan header of three components";
+    const auto sixth = entropy.FindRow(whole.data(), whole.size(), 6);
+    ASSERT_TRUE(sixth);
+    const std::vector<std::uint8_t> cut(whole.begin(),
+                                        whole.begin() + std::ptrdiff_t(sixth->Byte + 1));
+    EXPECT_TRUE(findRow(cut, 6));
+    EXPECT_FALSE(findRow(cut, 7)) << "the data ends before the row";
+    auto marked = whole;
+    marked[scan + 200] = 0xFF;
+    marked[scan + 201] = 0xD3;
+    EXPECT_FALSE(findRow(marked, 12)) << "a marker before the row";
+    for (const Coding& other : {Coding{.Progressive = true}, Coding{.RestartRows = 1}}) {
+        EXPECT_FALSE(findRow(Textured(40, 50, 3, JCS_RGB, other), 1));
     }
-    for (std::size_t at : {scan + 40, (scan + whole.size()) / 2, whole.size() - 30}) {
-        SCOPED_TRACE("byte " + std::to_string(at) + " broken");
-        auto bytes = whole;
-        bytes[at] = 0xFF; // a marker where data should be
-        bytes[at + 1] = 0xD0 + std::uint8_t(at % 8);
-        ExpectBandsLikeOnePass(bytes);
-    }
+    EXPECT_FALSE(findRow(Textured(40, 50, 1, JCS_GRAYSCALE), 1)) << "one component";
 }
 
 TEST(JPEGBands, PlansBandsThatFinishTogether) {
