@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <sched.h>
 #include <system_error>
 #include <thread>
 
@@ -91,16 +90,6 @@ bool DecodeBand(const std::uint8_t* data, std::size_t size, int first, int end,
 }
 
 } // namespace
-
-int UsableCores() {
-    const int machine = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof(set), &set) != 0) {
-        return machine;
-    }
-    return std::clamp(CPU_COUNT(&set), 1, machine);
-}
 
 double JPEGSkipCost(std::size_t fileBytes, std::int64_t pixels) {
     const double bytesPerPixel = pixels > 0 ? double(fileBytes) / double(pixels) : 0;

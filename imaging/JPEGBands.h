@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BitmapImage.h"
+#include "UsableCores.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -31,10 +32,6 @@ double JPEGScanCost(std::size_t fileBytes, std::int64_t pixels);
 // Pictures smaller than this decode in one pass: splitting them gains less
 // than it costs.
 constexpr std::int64_t JPEGBandMinPixels = std::int64_t{1} << 20;
-
-// The cores this process may run on: the machine's, limited by its CPU
-// affinity mask; at least 1.
-int UsableCores();
 
 // The first row of each band, then `height`: bands that finish together,
 // since each later band first passes over the rows above it at `skipCost` of

@@ -2,6 +2,7 @@
 #include "DisplayName.h"
 #include "Exceptions.h"
 #include "ImagingTestSupport.h"
+#include "Stream.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -151,4 +152,37 @@ TEST(FileSystem, AFolderIsListableWhenItsNamesCanBeRead) {
     EXPECT_FALSE(FolderListable((folder / "plain").string()));
     EXPECT_FALSE(FolderListable((folder / "none").string()));
     EXPECT_FALSE(FolderListable(""));
+}
+
+TEST(FileSystem, ALargeReadInPartsGivesTheFileInOrderUpToItsEnd) {
+    TempFolder folder;
+    // Over the size read in parts, and no multiple of a part's alignment.
+    std::vector<std::uint8_t> bytes((std::size_t{17} << 20) + 12345);
+    std::uint32_t state = 1;
+    for (std::uint8_t& b : bytes) {
+        state = state * 1664525u + 1013904223u;
+        b = std::uint8_t(state >> 24);
+    }
+    const fs::path path = folder / "large.bin";
+    WriteFileBytes(path, bytes);
+    for (const bool cached : {true, false}) {
+        SCOPED_TRACE(cached ? "in the page cache" : "dropped from the page cache");
+        if (!cached) {
+            // The parts that cannot come from the cache are read in order.
+            const int handle = ::open(path.c_str(), O_RDONLY);
+            ASSERT_GE(handle, 0);
+            ::fdatasync(handle);
+            ::posix_fadvise(handle, 0, 0, POSIX_FADV_DONTNEED);
+            ::close(handle);
+        }
+        TFileStream stream(path.string());
+        stream.Seek(7);
+        // Asking for more than is left gives what is left, in order.
+        std::vector<std::uint8_t> read(bytes.size() + 4096, 0xEE);
+        ASSERT_EQ(stream.Read(read.data(), read.size()), bytes.size() - 7);
+        EXPECT_EQ(std::memcmp(read.data(), bytes.data() + 7, bytes.size() - 7), 0);
+        EXPECT_EQ(read[bytes.size() - 7], 0xEE) << "nothing written past what was read";
+        EXPECT_EQ(stream.Position(), bytes.size());
+        EXPECT_EQ(stream.Read(read.data(), read.size()), 0u);
+    }
 }
