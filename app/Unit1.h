@@ -69,6 +69,8 @@ public:
     // The view, loading and the eyedropper (Unit1View.cpp).
     void FLB1Click(TObject* Sender);
     void ShowZoomControls(bool show);
+    void EmptyView();
+    bool ShowPictureFile(const std::string& path);
     void ApplyZoom();
     void BtnImgUpDnClick(TObject* Sender);
     void Img1Click(TObject* Sender);

@@ -9,6 +9,8 @@
 #include "LargeMemory.h"
 #include "StretchDraw.h"
 
+#include <QScrollBar>
+
 #include <algorithm>
 
 namespace {
@@ -24,28 +26,37 @@ int ZoomedSize(int pictureSize, int percent) {
 } // namespace
 
 // Every failure of loading and converting is dropped without a word: the
-// view stays empty and the zoom controls hidden.
+// view stays empty and the zoom controls hidden. The picture shown is let go
+// before the next is read, whose pixels then take its memory; the view and
+// its controls change once, when the next is shown or has failed.
 void TForm1::FLB1Click(TObject*) {
     const LargeMemory::TTrimSpares rest(RestingSpareBytes);
-    ShowZoomControls(false);
-    const std::string path = FLB1->FileName();
+    Img1->ClearPicture();
+    if (!ShowPictureFile(FLB1->FileName())) {
+        ShowZoomControls(false);
+        EmptyView();
+    }
+}
+
+bool TForm1::ShowPictureFile(const std::string& path) {
     if (!RegularFileExists(path)) {
-        return;
+        return false;
     }
     TPicture picture;
     try {
         picture.LoadFromFile(path);
     } catch (...) {
-        return;
+        return false;
     }
     TBitmap bitmap;
     try {
         bitmap.Assign(*picture.Graphic());
         ShowLoadedPicture(bitmap, PictureName(path));
     } catch (...) {
-        return;
+        return false;
     }
     ShowColor(NeutralGrey);
+    return true;
 }
 
 std::string TForm1::PictureName(const std::string& path) {
@@ -57,6 +68,9 @@ void TForm1::ShowLoadedPicture(const TBitmap& bitmap, const std::string& name) {
     FPicked.reset();
     FKeyboardPicks = false;
     Img1->SetBitmap(bitmap);
+    // A new picture shows from its top left corner.
+    SCRLB1->horizontalScrollBar()->setValue(0);
+    SCRLB1->verticalScrollBar()->setValue(0);
     Label5->SetCaption("100");
     ApplyZoom();
     ShowZoomControls(true);
@@ -72,10 +86,14 @@ void TForm1::ShowZoomControls(bool show) {
     const TBitmap* bitmap = Img1->Bitmap();
     if (!show && bitmap && !bitmap->Empty()) {
         Img1->ClearPicture();
-        Img1->resize(100, Img1->height());
-        Img1->resize(100, 100);
-        DescribeView();
+        EmptyView();
     }
+}
+
+void TForm1::EmptyView() {
+    Img1->resize(100, Img1->height());
+    Img1->resize(100, 100);
+    DescribeView();
 }
 
 void TForm1::ApplyZoom() {

@@ -92,10 +92,20 @@ TEST_F(View, TheSelectedNameStaysSelectedAndAClickLoadsItAgain) {
     PickAt({30, 20}, true);
     ASSERT_EQ(Form->Edit41->Color(), Distinct(15, 10));
 
-    // A click on the name already selected loads it again: 100 %, grey.
+    // A click on the name already selected loads it again: 100 %, grey,
+    // shown from its top left corner however the view was scrolled.
+    QScrollBar* across = Form->SCRLB1->horizontalScrollBar();
+    QScrollBar* down = Form->SCRLB1->verticalScrollBar();
+    Click(Form->Btn31);
+    ASSERT_GT(across->maximum(), 0);
+    ASSERT_GT(down->maximum(), 0);
+    across->setValue(across->maximum());
+    down->setValue(down->maximum());
     Select("vga.bmp");
     EXPECT_EQ(Form->Label5->Caption(), "100");
     EXPECT_EQ(Form->Img1->size(), QSize(640, 480));
+    EXPECT_EQ(across->value(), 0);
+    EXPECT_EQ(down->value(), 0);
     ExpectDisplay(NeutralGrey, "8421504", "RGB(128, 128, 128)");
 
     // Neither a click below the last name, nor Ctrl with the selected one, nor
