@@ -245,6 +245,11 @@ int Run(const std::string& program, const fs::path& folder, const std::string& k
         screen.Click(CopyX, CopyY);
         screen.WaitForClipboard();
         const unsigned long first = screen.PixelOtherThan(ViewX, ViewY, {empty, grey}, 20);
+        // A user looks at a picture before clicking the next: the window has
+        // settled (the scroll bars that came with the first picture laid out,
+        // the labels refitted and repainted), which takes a few milliseconds
+        // after the picture shows, and would otherwise be counted in the wait.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
         const double floor = Floor(kind, second);
         screen.TakeClipboard();
