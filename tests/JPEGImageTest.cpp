@@ -380,33 +380,43 @@ struct BandCase {
     J_COLOR_SPACE Space = JCS_RGB;
 };
 
+// Colour files of every sampling and coding a band may meet.
+const BandCase BandCases[] = {
+    {"4:2:0", 61, 83, {.HorizontalSampling = 2, .VerticalSampling = 2}},
+    {"4:2:0, whole blocks", 64, 96, {.HorizontalSampling = 2, .VerticalSampling = 2}},
+    {"4:4:4", 45, 70, {.HorizontalSampling = 1, .VerticalSampling = 1}},
+    {"4:2:2", 50, 77, {.HorizontalSampling = 2, .VerticalSampling = 1}},
+    {"4:4:0", 50, 77, {.HorizontalSampling = 1, .VerticalSampling = 2}},
+    {"4:1:1", 67, 61, {.HorizontalSampling = 4, .VerticalSampling = 1}},
+    {"4:2:0, restart every row",
+     61,
+     83,
+     {.HorizontalSampling = 2, .VerticalSampling = 2, .RestartRows = 1}},
+    {"4:4:0, restart every 3 rows",
+     33,
+     100,
+     {.HorizontalSampling = 1, .VerticalSampling = 2, .RestartRows = 3}},
+    {"one pixel wide", 1, 90, {}},
+    {"one pixel high", 90, 1, {}},
+    {"RGB-coded", 40, 50, {.RgbCoded = true}},
+    {"CMYK", 30, 41, {}, JCS_CMYK},
+    {"CMYK, Adobe", 30, 41, {.AdobeMarker = true}, JCS_CMYK},
+    {"progressive", 40, 50, {.Progressive = true}},
+    {"grey", 40, 50, {}, JCS_GRAYSCALE},
+    {"4:2:0, tables of the symbols used only",
+     90,
+     200,
+     {.HorizontalSampling = 2, .VerticalSampling = 2, .Optimized = true, .Quality = 90}},
+    {"4:4:4, one MCU wide, tables of the symbols used only",
+     8,
+     120,
+     {.HorizontalSampling = 1, .VerticalSampling = 1, .Optimized = true, .Quality = 50}},
+};
+
 } // namespace
 
 TEST(JPEGBands, DecodeLikeOnePassByteForByte) {
-    const BandCase cases[] = {
-        {"4:2:0", 61, 83, {.HorizontalSampling = 2, .VerticalSampling = 2}},
-        {"4:2:0, whole blocks", 64, 96, {.HorizontalSampling = 2, .VerticalSampling = 2}},
-        {"4:4:4", 45, 70, {.HorizontalSampling = 1, .VerticalSampling = 1}},
-        {"4:2:2", 50, 77, {.HorizontalSampling = 2, .VerticalSampling = 1}},
-        {"4:4:0", 50, 77, {.HorizontalSampling = 1, .VerticalSampling = 2}},
-        {"4:1:1", 67, 61, {.HorizontalSampling = 4, .VerticalSampling = 1}},
-        {"4:2:0, restart every row",
-         61,
-         83,
-         {.HorizontalSampling = 2, .VerticalSampling = 2, .RestartRows = 1}},
-        {"4:4:0, restart every 3 rows",
-         33,
-         100,
-         {.HorizontalSampling = 1, .VerticalSampling = 2, .RestartRows = 3}},
-        {"one pixel wide", 1, 90, {}},
-        {"one pixel high", 90, 1, {}},
-        {"RGB-coded", 40, 50, {.RgbCoded = true}},
-        {"CMYK", 30, 41, {}, JCS_CMYK},
-        {"CMYK, Adobe", 30, 41, {.AdobeMarker = true}, JCS_CMYK},
-        {"progressive", 40, 50, {.Progressive = true}},
-        {"grey", 40, 50, {}, JCS_GRAYSCALE},
-    };
-    for (const BandCase& c : cases) {
+    for (const BandCase& c : BandCases) {
         SCOPED_TRACE(c.Name);
         const int components = c.Space == JCS_CMYK ? 4 : c.Space == JCS_GRAYSCALE ? 1 : 3;
         const auto bytes = Textured(c.Width, c.Height, components, c.Space, c.How);
@@ -486,30 +496,19 @@ TRowStart DecodeFromRow(const std::vector<std::uint8_t>& bytes, int row, TBitmap
 } // namespace
 
 TEST(JPEGRowStream, StartsAtEveryRowOfBlocksAsTheWholeFileDecodesIt) {
-    const BandCase cases[] = {
-        {"4:2:0", 61, 83, {.HorizontalSampling = 2, .VerticalSampling = 2}},
-        {"4:4:4", 45, 70, {.HorizontalSampling = 1, .VerticalSampling = 1}},
-        {"4:2:2", 50, 77, {.HorizontalSampling = 2, .VerticalSampling = 1}},
-        {"4:4:0", 50, 77, {.HorizontalSampling = 1, .VerticalSampling = 2}},
-        {"4:1:1", 67, 61, {.HorizontalSampling = 4, .VerticalSampling = 1}},
-        {"4:2:0, tables of the symbols used only",
-         90,
-         200,
-         {.HorizontalSampling = 2, .VerticalSampling = 2, .Optimized = true, .Quality = 90}},
-        {"4:4:4, one MCU wide, tables of the symbols used only",
-         8,
-         120,
-         {.HorizontalSampling = 1, .VerticalSampling = 1, .Optimized = true, .Quality = 50}},
-        {"RGB-coded", 40, 50, {.RgbCoded = true}},
-        {"CMYK", 30, 41, {}, JCS_CMYK},
-    };
     std::set<int> bits;
-    for (const BandCase& c : cases) {
+    for (const BandCase& c : BandCases) {
+        // Restart markers, several scans and one component are left to libjpeg.
+        if (c.How.RestartRows != 0 || c.How.Progressive || c.Space == JCS_GRAYSCALE) {
+            continue;
+        }
         SCOPED_TRACE(c.Name);
         const int components = c.Space == JCS_CMYK ? 4 : 3;
         const auto bytes = Textured(c.Width, c.Height, components, c.Space, c.How);
         const auto whole = DecodeJPEG(bytes.data(), bytes.size(), false, {1});
-        const int group = 8 * std::max(1, c.How.VerticalSampling);
+        TJPEGDecompressor header(bytes.data(), bytes.size());
+        header.ReadHeader();
+        const int group = header.Info().max_v_samp_factor * DCTSIZE;
         int rows = 0, made = 0;
         for (int row = 1; (row + 1) * group < c.Height; ++row, ++rows) {
             SCOPED_TRACE("row " + std::to_string(row));
