@@ -567,6 +567,12 @@ TEST(JPEGRowStream, FindsNoRowWhereLibjpegWouldWarnOrCannotBeFollowed) {
         EXPECT_FALSE(findRow(Textured(40, 50, 3, JCS_RGB, other), 1));
     }
     EXPECT_FALSE(findRow(Textured(40, 50, 1, JCS_GRAYSCALE), 1)) << "one component";
+    // A scan header may name a table past libjpeg's four, which libjpeg
+    // refuses only when the decode starts.
+    auto unknownTable = whole;
+    unknownTable[scan + 6] = 0x0F; // the first component's DC table 0, AC table 15
+    EXPECT_FALSE(findRow(unknownTable, 1));
+    EXPECT_EQ(ExpectBandsLikeOnePass(unknownTable), 1);
 }
 
 TEST(JPEGBands, PlansBandsThatFinishTogether) {
