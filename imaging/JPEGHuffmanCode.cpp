@@ -16,6 +16,10 @@ bool TJPEGHuffmanCode::Build(const JHUFF_TBL& table, bool dc) {
     for (int length = 1; length <= 16; ++length) {
         FOffset[std::size_t(length)] = index - code;
         for (int i = 0; i < table.bits[length]; ++i, ++index, ++code) {
+            // Every code must fit in its length, and the all-ones code stays free.
+            if (code >= (std::int32_t{1} << length) - 1) {
+                return false;
+            }
             const std::uint8_t symbol = table.huffval[index];
             if (dc && symbol > 15) {
                 return false;
@@ -36,10 +40,6 @@ bool TJPEGHuffmanCode::Build(const JHUFF_TBL& table, bool dc) {
         }
         if (table.bits[length] > 0) {
             FMaxCode[std::size_t(length)] = code - 1;
-        }
-        // Every code of this length must fit in it: the all-ones code stays free.
-        if (code >= (std::int32_t{1} << length)) {
-            return false;
         }
         code <<= 1;
     }
