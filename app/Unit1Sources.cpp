@@ -92,7 +92,6 @@ TBitmap ClipboardPicture(const QMimeData& contents) {
 
 void TForm1::ShowPictureFrom(const TBitmap& bitmap, const std::string& name) {
     const LargeMemory::TTrimSpares rest(RestingSpareBytes);
-    ShowZoomControls(false);
     ShowLoadedPicture(bitmap, name);
     ShowColor(NeutralGrey);
     Edit0->setFocus();
