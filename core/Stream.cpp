@@ -4,6 +4,7 @@
 #include "UsableCores.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -74,13 +75,16 @@ namespace {
 
 // Reads this large are split among the cores: a read from the page cache is a
 // copy bound by one core's speed, and a 72 MB picture's pixels come in at
-// about twice the speed on two.
+// about twice the speed on two. The file is read in pieces that each thread
+// takes in turn as it becomes free: a helper that a busy or waking core starts
+// late, or that runs slower beside another program, then takes fewer pieces
+// instead of holding up the end of the read.
 constexpr std::size_t PartedReadBytes = std::size_t{16} << 20;
-constexpr std::size_t PartAlignment = 4096;
+constexpr std::size_t PieceBytes = std::size_t{2} << 20;
 
 // Reads up to `count` bytes at `offset`, fewer only at the end of the file;
 // throws EReadError. With `cachedOnly`, stops short instead of waiting for
-// the disk: the part then comes in order after the others.
+// the disk: the piece is then finished in order after the others.
 std::size_t ReadAt(int handle, char* out, std::size_t count, std::uint64_t offset,
                    bool cachedOnly) {
     std::size_t done = 0;
@@ -105,38 +109,44 @@ std::size_t ReadAt(int handle, char* out, std::size_t count, std::uint64_t offse
     return done;
 }
 
-// A large read in parts, one per core, each on its own thread but the first.
-// What the others could not take from the page cache, and the parts of a
-// file that failed, are read on the calling thread after its own part, so
-// that a file on a slow disk is still read from start to end.
+// A large read by the calling thread and `threads` - 1 helpers, each taking
+// the next piece not yet taken, from the page cache only. What could not be
+// had from the cache, and the pieces that failed, are then read on the
+// calling thread in order, so that a file on a slow disk is still read from
+// start to end, and a failure is reported by the calling thread.
 std::size_t ReadInParts(int handle, char* out, std::size_t count, std::uint64_t offset,
-                        std::size_t parts) {
-    const std::size_t step = (count / parts + PartAlignment - 1) / PartAlignment * PartAlignment;
-    std::vector<std::size_t> got(parts, 0);
+                        std::size_t threads) {
+    const std::size_t pieces = (count + PieceBytes - 1) / PieceBytes;
+    auto pieceSize = [&](std::size_t k) { return std::min(PieceBytes, count - k * PieceBytes); };
+    std::vector<std::size_t> got(pieces, 0);
+    std::atomic<std::size_t> next{0};
+    auto takePieces = [&] {
+        for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < pieces;) {
+            try {
+                got[k] = ReadAt(handle, out + k * PieceBytes, pieceSize(k), offset + k * PieceBytes,
+                                true);
+            } catch (...) {
+                got[k] = 0; // read again, and failed there, below
+            }
+        }
+    };
     {
         std::vector<std::jthread> helpers;
         try {
-            for (std::size_t k = 1; k < parts && k * step < count; ++k) {
-                helpers.emplace_back([&, k] {
-                    try {
-                        got[k] = ReadAt(handle, out + k * step, std::min(step, count - k * step),
-                                        offset + k * step, true);
-                    } catch (...) {
-                        got[k] = 0; // read again, and failed there, below
-                    }
-                });
+            for (std::size_t t = 1; t < threads; ++t) {
+                helpers.emplace_back(takePieces);
             }
         } catch (const std::system_error&) {
-            // No thread to be had: the rest is read below.
+            // No thread to be had: the calling thread takes every piece.
         }
-        got[0] = ReadAt(handle, out, std::min(step, count), offset, false);
+        takePieces();
     } // the helpers are joined here
     std::size_t done = 0;
-    for (std::size_t k = 0; k < parts && k * step < count; ++k) {
-        const std::size_t size = std::min(step, count - k * step);
+    for (std::size_t k = 0; k < pieces; ++k) {
+        const std::size_t size = pieceSize(k);
         if (got[k] < size) {
-            got[k] += ReadAt(handle, out + k * step + got[k], size - got[k],
-                             offset + k * step + got[k], false);
+            got[k] += ReadAt(handle, out + k * PieceBytes + got[k], size - got[k],
+                             offset + k * PieceBytes + got[k], false);
         }
         done += got[k];
         if (got[k] < size) {
@@ -150,10 +160,10 @@ std::size_t ReadInParts(int handle, char* out, std::size_t count, std::uint64_t 
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
     auto* out = static_cast<char*>(buffer);
-    const auto parts =
+    const auto threads =
         static_cast<std::size_t>(count >= PartedReadBytes ? std::min(UsableCores(), 4) : 1);
-    const std::size_t done = parts > 1 ? ReadInParts(FHandle, out, count, FPosition, parts)
-                                       : ReadAt(FHandle, out, count, FPosition, false);
+    const std::size_t done = threads > 1 ? ReadInParts(FHandle, out, count, FPosition, threads)
+                                         : ReadAt(FHandle, out, count, FPosition, false);
     FPosition += done;
     return done;
 }
