@@ -34,8 +34,12 @@ rows = [line.split() for line in open(sys.argv[1])]
 def med(name, col):
     return statistics.median(float(r[col]) for r in rows if r[0] == name)
 ti, mi = med("irochi", 1), med("irochi", 2) / 1024
-for floor, what in (("bare", "bare Qt window"), ("text", "bare Qt window with one line of text")):
+# The floor is the window with its line of text: the font set-up is work any
+# window with captions does. The bare window is printed beside it for scale.
+for floor, what, targets in (("bare", "bare Qt window", ("for scale", "for scale")),
+                             ("text", "bare Qt window with one line of text",
+                              ("target <= 1.1", "target <= 8"))):
     tb, mb = med(floor, 1), med(floor, 2) / 1024
-    print(f"against a {what}: mapped {ti:.1f} ms / {tb:.1f} ms, ratio {ti / tb:.2f} (target <= 1.2); "
-          f"resident after 1 s {mi:.1f} MiB / {mb:.1f} MiB, difference {mi - mb:.1f} MiB (target <= 8)")
+    print(f"against a {what}: mapped {ti:.1f} ms / {tb:.1f} ms, ratio {ti / tb:.2f} ({targets[0]}); "
+          f"resident after 1 s {mi:.1f} MiB / {mb:.1f} MiB, difference {mi - mb:.1f} MiB ({targets[1]})")
 PY
