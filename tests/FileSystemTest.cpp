@@ -169,7 +169,7 @@ TEST(FileSystem, ALargeReadInPartsGivesTheFileInOrderUpToItsEnd) {
     // the others, wherever in the file they lie.
     struct Dropped {
         const char* Name;
-        off_t From, Length; // a length of 0: to the end
+        off_t From, Length; // 0 long: to the end; below 0: nothing dropped, all read once
     };
     const off_t half = off_t(bytes.size() / 2);
     for (const Dropped& d :
