@@ -5,6 +5,7 @@
 #include "ColorNotation.h"
 #include "Conversions.h"
 #include "Exceptions.h"
+#include "MenuCaptions.h"
 #include "QtColor.h"
 #include "WindowRatio.h"
 
@@ -79,6 +80,7 @@ TForm1::TForm1(TClipboard& clipboard, TDesktop& desktop, QWidget* parent)
     CreateChannelRows();
     CreateImageControls();
     SetTabOrder();
+    SetMenuTips();
     FormCreate();
     setAcceptDrops(true);
     QCoreApplication::instance()->installEventFilter(this);
@@ -285,6 +287,30 @@ void TForm1::CreateImageControls() {
     }
     DescribeView();
     Panel1->hide();
+}
+
+// A newcomer cannot guess that the colour display and the picture area have
+// menus: their tooltips say what the menus hold and which keys reach it.
+void TForm1::SetMenuTips() {
+    const std::string paste = KeyText(QKeySequence(QKeySequence::Paste));
+    const std::string pick = std::string(ScreenPickCaption) + " (" + KeyText(ScreenPickKeys) + ")";
+    const std::string colourMenu = "右クリック: ほかの表記 (#RRGGBB, rgb(), hsl(), lab(), oklch(), "
+                                   "…)・" +
+                                   std::string(PasteCaption) + " (" + paste + ")・" +
+                                   RecentCaption + "・" + pick;
+    for (QWidget* display : {static_cast<QWidget*>(Edit41), static_cast<QWidget*>(LV1),
+                             static_cast<QWidget*>(LV2)}) {
+        display->setToolTip(QString::fromStdString(colourMenu));
+    }
+    const std::string copy = "クリック: 上の文字をコピー\n" + colourMenu + " (メニューキーでも)";
+    BtnCpy1->setToolTip(QString::fromStdString(copy));
+    BtnCpy2->setToolTip(QString::fromStdString(copy));
+    const std::string pictureMenu = "クリック: その画素の色\n右クリック: " +
+                                    std::string(CaptureCaption) + " (" + KeyText(CaptureKeys) +
+                                    ")・" + PasteCaption + " (" + paste + ")・" + pick + "・" +
+                                    KeyboardCaption + "・" + SampleCaption;
+    SCRLB1->setToolTip(QString::fromStdString(pictureMenu));
+    Img1->setToolTip(QString::fromStdString(pictureMenu));
 }
 
 // Tab places: the focus sink first, the swatches and the preview, the step

@@ -80,6 +80,10 @@ public:
     void ImgCaptureClick(TObject* Sender);
     void ImgPasteClick(TObject* Sender);
     void FormDragDrop(const std::string& path);
+    // Picks a colour off the frozen screen, in every mode; the picked colour
+    // shows as a pasted one does.
+    void ScreenPickClick(TObject* Sender);
+    bool ScreenPicking() const;
     void PopupImageMenu(QPoint where);
     // A picture file's name as the view describes it and messages name it.
     static std::string PictureName(const std::string& path);
@@ -199,6 +203,7 @@ private:
     // Puts the text alone on the clipboard and gives the focus to the sink.
     void CopyText(const std::string& text);
     void SetTabOrder();
+    void SetMenuTips();
 
     TLabel* AddLabel(QWidget* parent, const char* name, QRect bounds, const char* caption);
     TButton* AddButton(QWidget* parent, const char* name, QRect bounds, const char* caption);
@@ -216,6 +221,7 @@ private:
     int FSampleSize = 1;             // the side of the square a pick averages
     std::optional<QPoint> FPicked;   // the picture pixel last picked
     bool FKeyboardPicks = false;     // the arrow keys drive the pick cursor
+    bool FScreenPicking = false;     // a screen pick's overlay is open
     qreal FRatio = 0;                // the window's ratio on its screen
     QSize FKeptSize;                 // the size to keep across a change of ratio
 };

@@ -4,6 +4,7 @@
 
 #include "ColorNotation.h"
 #include "Conversions.h"
+#include "MenuCaptions.h"
 #include "PictureData.h"
 #include "QtColor.h"
 
@@ -18,8 +19,6 @@
 
 namespace {
 
-const char* const PasteCaption = "貼り付け";
-const char* const RecentCaption = "最近の色";
 
 // The colour a text on the clipboard names, if it names one.
 std::optional<TColor> ColourOf(const QMimeData* contents) {
@@ -103,10 +102,15 @@ void TForm1::PopupColourMenu(QPoint where) {
         recents[recent->addAction(SwatchIcon(value), QString::fromStdString(HexText(value)))] =
             value;
     }
+    menu.addSeparator();
+    QAction* screenPick = menu.addAction(QString::fromUtf8(ScreenPickCaption));
+    screenPick->setShortcut(ScreenPickKeys);
 
     QAction* chosen = menu.exec(where);
     if (chosen == paste) {
         ClPasteClick(paste);
+    } else if (chosen == screenPick) {
+        ScreenPickClick(screenPick);
     } else if (const auto copy = copies.find(chosen); copy != copies.end()) {
         CopyText(copy->second);
     } else if (const auto again = recents.find(chosen); again != recents.end()) {
@@ -114,8 +118,13 @@ void TForm1::PopupColourMenu(QPoint where) {
     }
 }
 
-// Ctrl+V anywhere; the menu keys on the focus sink and the copy buttons.
+// Ctrl+V and the screen pick's key anywhere; the menu keys on the focus
+// sink and the copy buttons.
 bool TForm1::HandleColourKey(QWidget& target, const QKeyEvent& key) {
+    if (QKeySequence(key.keyCombination()) == ScreenPickKeys) {
+        ScreenPickClick(&target);
+        return true;
+    }
     if (key.matches(QKeySequence::Paste)) {
         ClPasteClick(&target); // no colour: the key does nothing at all
         return true;

@@ -6,8 +6,10 @@
 
 #include "Application.h"
 #include "LargeMemory.h"
+#include "MenuCaptions.h"
 #include "PictureData.h"
 #include "QtImage.h"
+#include "ScreenPicker.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -17,6 +19,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <map>
 
@@ -26,10 +30,6 @@ namespace {
 // enough for the X server or the compositor to draw what it covered.
 constexpr int StepAsideMs = 300;
 
-const char* const CaptureCaption = "画面を取り込む";
-const char* const PasteCaption = "貼り付け";
-const char* const KeyboardCaption = "キーボードで選ぶ";
-const char* const SampleCaption = "取る範囲";
 
 void Wait(int milliseconds) {
     QEventLoop loop;
@@ -55,8 +55,6 @@ public:
 private:
     QWidget& FWindow;
 };
-
-const QKeySequence CaptureKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
 
 bool IsCaptureKey(const QKeyEvent& key) {
     return QKeySequence(key.keyCombination()) == CaptureKeys;
@@ -107,6 +105,32 @@ void TForm1::ImgCaptureClick(TObject*) {
         screen = FDesktop.CaptureScreen(*this);
     }
     ShowPictureFrom(BitmapFromQImage(screen), "画面");
+}
+
+// The window steps aside for the whole pick, and comes back with the focus
+// where it was.
+void TForm1::ScreenPickClick(TObject*) {
+    if (FScreenPicking) {
+        return;
+    }
+    const QScopedValueRollback<bool> picking(FScreenPicking, true);
+    const QPointer<QWidget> focus = focusWidget();
+    std::optional<TColor> colour;
+    {
+        const TSteppedAside aside(*this);
+        TScreenPicker picker(FDesktop.CaptureScreen(*this), FSampleSize);
+        colour = picker.Exec();
+    }
+    if (colour) {
+        ShowPastedColour(*colour);
+    }
+    if (focus) {
+        focus->setFocus();
+    }
+}
+
+bool TForm1::ScreenPicking() const {
+    return FScreenPicking;
 }
 
 void TForm1::ImgPasteClick(TObject*) {
@@ -160,9 +184,14 @@ void TForm1::PopupImageMenu(QPoint where) {
         group.addAction(size);
         sides[size] = side;
     }
+    menu.addSeparator();
+    QAction* screenPick = menu.addAction(QString::fromUtf8(ScreenPickCaption));
+    screenPick->setShortcut(ScreenPickKeys);
     QAction* chosen = menu.exec(where);
     if (chosen == capture) {
         ImgCaptureClick(Img1);
+    } else if (chosen == screenPick) {
+        ScreenPickClick(Img1);
     } else if (chosen == paste) {
         ImgPasteClick(Img1);
     } else if (chosen == keyboard) {

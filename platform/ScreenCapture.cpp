@@ -8,6 +8,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QEventLoop>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QTimer>
@@ -123,6 +124,11 @@ QImage CaptureThroughPortal() {
     const QUrl uri(request.Results.value("uri").toString());
     QImageReader reader(uri.toLocalFile());
     QImage image = reader.read();
+    // The screen stays in memory only: the file the portal wrote for us,
+    // read or not, is removed.
+    if (uri.isLocalFile()) {
+        QFile::remove(uri.toLocalFile());
+    }
     if (image.isNull()) {
         Refuse("ポータルの画像を読めません (" + reader.errorString() + ")");
     }

@@ -5,6 +5,8 @@
 #include "DirectoryDialog.h"
 #include "FontFit.h"
 #include "FormFixture.h"
+#include "PickOverlay.h"
+#include "ScreenPicker.h"
 #include "WindowRatio.h"
 
 #include <QBackingStore>
@@ -438,4 +440,281 @@ TEST_F(Scaled, TheWindowAndTheChooserOpenInsideTheScreen) {
     }
     TDirectoryDialog chooser((Home / "bin").string(), Form.get());
     ExpectOnScreen(QRect(chooser.pos(), chooser.size()), area);
+}
+
+namespace {
+
+// A capture of the desktop as the X server gives it: every screen's device
+// pixels at the screen's place, each pixel a colour of its own.
+TColor CapturedColour(int x, int y) {
+    return RGB(x % 256, y % 256, x / 256 * 16 + y / 256);
+}
+
+QImage DesktopCapture() {
+    QRect all;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        all |= QRect(g.topLeft(), QSize(qRound(g.width() * screen->devicePixelRatio()),
+                                        qRound(g.height() * screen->devicePixelRatio())));
+    }
+    QImage capture(all.size(), QImage::Format_RGB32);
+    for (int y = 0; y < capture.height(); ++y) {
+        for (int x = 0; x < capture.width(); ++x) {
+            capture.setPixel(x, y, ScreenColour(CapturedColour(x, y)));
+        }
+    }
+    return capture;
+}
+
+// The device pixels of a screen a patch test walks: its two far corners.
+std::vector<QRect> CornerPatches(const QRect& capture) {
+    return {QRect(capture.topLeft(), QSize(9, 9)),
+            QRect(capture.bottomRight() - QPoint(8, 8), QSize(9, 9))};
+}
+
+// The pointer at a device pixel's top-left corner, as the X server reports
+// it: a logical position that a division leaves a hair short of the pixel.
+void PointerTo(TPickOverlay& overlay, QPoint device, Qt::MouseButton press = Qt::NoButton) {
+    const TOutputInCapture& place = overlay.Place();
+    const QPoint inside = device - place.Capture.topLeft();
+    const QPointF local(inside.x() / place.ScaleX, inside.y() / place.ScaleY);
+    const QPointF global = local + overlay.geometry().topLeft();
+    QMouseEvent move(QEvent::MouseMove, local, global, Qt::NoButton, {}, {});
+    QApplication::sendEvent(&overlay, &move);
+    if (press != Qt::NoButton) {
+        QMouseEvent down(QEvent::MouseButtonPress, local, global, press, press, {});
+        QApplication::sendEvent(&overlay, &down);
+    }
+}
+
+// The independent mean: every pixel of the square inside the capture,
+// halves rounded up.
+TColor MeanAround(const QImage& capture, QPoint at, int side) {
+    int sum[3] = {}, count = 0;
+    for (int y = at.y() - side / 2; y <= at.y() + side / 2; ++y) {
+        for (int x = at.x() - side / 2; x <= at.x() + side / 2; ++x) {
+            if (capture.rect().contains(x, y)) {
+                const QRgb p = capture.pixel(x, y);
+                sum[0] += qRed(p), sum[1] += qGreen(p), sum[2] += qBlue(p), ++count;
+            }
+        }
+    }
+    auto mean = [count](int total) { return (2 * total + count) / (2 * count); };
+    return RGB(mean(sum[0]), mean(sum[1]), mean(sum[2]));
+}
+
+// The overlays of a pick the window started, once they show.
+std::vector<TPickOverlay*> ShownOverlays() {
+    std::vector<TPickOverlay*> shown;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* overlay = qobject_cast<TPickOverlay*>(widget); overlay && overlay->isVisible()) {
+            shown.push_back(overlay);
+        }
+    }
+    return shown;
+}
+
+// Runs `act` on the overlays once the window's pick shows them.
+void WhenOverlaysShow(std::function<void(const std::vector<TPickOverlay*>&)> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        const auto overlays = ShownOverlays();
+        if (overlays.size() == std::size_t(QGuiApplication::screens().size())) {
+            poll->stop();
+            poll->deleteLater();
+            act(overlays);
+        }
+    });
+    poll->start(10);
+}
+
+} // namespace
+
+// Every screen is covered by its own window showing its part of the capture
+// pixel for pixel, the loupe and the cross-hair drawn beside the pick point
+// and never over it; each device pixel of both far corners of every screen
+// is reached by the pointer and by the arrow keys, and picks its own
+// captured colour.
+TEST_F(Scaled, TheScreenPickShowsEachScreenPixelForPixelAndPicksEveryDevicePixel) {
+    const QImage capture = DesktopCapture();
+    TScreenPicker picker(capture, 1);
+    picker.Show();
+    ASSERT_EQ(picker.Overlays().size(), std::size_t(QGuiApplication::screens().size()));
+    for (const auto& owned : picker.Overlays()) {
+        TPickOverlay& overlay = *owned;
+        SCOPED_TRACE(overlay.Screen().name().toStdString() + " at ratio " +
+                     std::to_string(overlay.Screen().devicePixelRatio()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&overlay));
+        EXPECT_EQ(overlay.geometry(), overlay.Screen().geometry());
+        EXPECT_FALSE(overlay.Place().Resampled);
+        const QRect part = overlay.Place().Capture;
+        int wrong = 0;
+        for (const QRect& patch : CornerPatches(part)) {
+            for (int y = patch.top(); y <= patch.bottom(); ++y) {
+                for (int x = patch.left(); x <= patch.right(); ++x) {
+                    PointerTo(overlay, {x, y});
+                    wrong += picker.PickPoint() != QPoint(x, y) ||
+                             picker.ColourAt({x, y}) != CapturedColour(x, y);
+                }
+            }
+            // The same patch by the arrow keys, row by row from its corner.
+            PointerTo(overlay, patch.topLeft());
+            for (int y = patch.top(); y <= patch.bottom(); ++y) {
+                const bool forward = (y - patch.top()) % 2 == 0;
+                for (int i = 0; i < patch.width(); ++i) {
+                    const int x = forward ? patch.left() + i : patch.right() - i;
+                    if (i > 0) {
+                        QTest::keyClick(&overlay, forward ? Qt::Key_Right : Qt::Key_Left);
+                    } else if (y > patch.top()) {
+                        QTest::keyClick(&overlay, Qt::Key_Down);
+                    }
+                    wrong += picker.PickPoint() != QPoint(x, y);
+                }
+            }
+            EXPECT_TRUE(picker.KeyDriven());
+            // Drawn one for one, with the loupe and the cross-hair at the
+            // patch's last pixel and that pixel itself left clear.
+            const QImage shown = overlay.grab().toImage().convertToFormat(QImage::Format_RGB32);
+            ASSERT_EQ(shown.size(), part.size());
+            const QRect marks = QRect(overlay.LoupeRect().topLeft() * overlay.Place().ScaleX,
+                                      overlay.LoupeRect().size() * overlay.Place().ScaleX)
+                                    .adjusted(-2, -2, 2, 2);
+            EXPECT_NE(shown.pixel(marks.center()), capture.pixel(marks.center() + part.topLeft()));
+            const QPoint last = picker.PickPoint() - part.topLeft();
+            EXPECT_EQ(shown.pixel(last), capture.pixel(picker.PickPoint()));
+            for (int y = 0; y < shown.height(); y += 7) {
+                for (int x = 0; x < shown.width(); x += 5) {
+                    const bool marked = marks.contains(x, y) ||
+                                        (std::abs(x - last.x()) < 40 && std::abs(y - last.y()) < 40);
+                    wrong += !marked && shown.pixel(x, y) != capture.pixel(part.topLeft() + QPoint(x, y));
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+    }
+    // Moved past a screen's edge, the pick point goes on to the neighbour.
+    for (const auto& left : picker.Overlays()) {
+        for (std::size_t right = 0; right < picker.Overlays().size(); ++right) {
+            const QRect part = left->Place().Capture;
+            if (picker.Overlays()[right]->Place().Capture.left() == part.right() + 1) {
+                PointerTo(*left, {part.right(), part.top() + 5});
+                QTest::keyClick(left.get(), Qt::Key_Right);
+                EXPECT_EQ(picker.PickOutput(), right);
+                EXPECT_EQ(picker.PickPoint(), QPoint(part.right() + 1, part.top() + 5));
+            }
+        }
+    }
+    picker.Cancel();
+    EXPECT_EQ(picker.Result(), std::nullopt);
+}
+
+// A click picks the pixel under it, alone or as the mean of the sample
+// square, on every screen; the right button picks nothing.
+TEST_F(Scaled, AClickOnTheFrozenScreenPicksThePixelOrTheMeanOfTheSquare) {
+    const QImage capture = DesktopCapture();
+    for (const int side : {1, 5}) {
+        for (std::size_t screen = 0; screen < std::size_t(QGuiApplication::screens().size());
+             ++screen) {
+            const QRect part = PlaceOutputs(DesktopOutputs(), capture.size())[screen].Capture;
+            for (const QPoint at : {part.topLeft(), part.center() + QPoint(1, 0),
+                                    part.bottomRight()}) {
+                TScreenPicker picker(capture, side);
+                picker.Show();
+                PointerTo(*picker.Overlays()[screen], at, Qt::LeftButton);
+                ASSERT_TRUE(picker.Done());
+                EXPECT_EQ(picker.Result(), side == 1 ? CapturedColour(at.x(), at.y())
+                                                     : MeanAround(capture, at, side))
+                    << "screen " << screen << " at " << at.x() << "," << at.y() << ", side " << side;
+            }
+        }
+    }
+    TScreenPicker picker(capture, 1);
+    picker.Show();
+    PointerTo(*picker.Overlays()[0], {3, 3}, Qt::RightButton);
+    EXPECT_TRUE(picker.Done());
+    EXPECT_EQ(picker.Result(), std::nullopt);
+}
+
+// From the window, by its key in every mode: Escape changes nothing and
+// gives the focus back; a pick by the keys shows as a pasted colour, moves
+// the sliders, joins the recent colours, leaves the picture as it was; a
+// second start while the overlay shows does nothing.
+TEST_F(Scaled, TheScreenPickKeyPicksIntoTheWindowAndEscapeChangesNothing) {
+    const QImage capture = DesktopCapture();
+    int captures = 0;
+    Desktop.Capture = [&](const QWidget&) {
+        ++captures;
+        return capture;
+    };
+    QCursor::setPos(QGuiApplication::primaryScreen()->geometry().topLeft() + QPoint(40, 30));
+    const TBitmap* picture = Form->Img1->Bitmap();
+    Form->FLB1->setFocus();
+    const std::string before = Form->LV2->Caption();
+    WhenOverlaysShow([&](const auto& overlays) {
+        Form->ScreenPickClick(Form->BtnSWTCH); // already open: nothing
+        EXPECT_FALSE(Form->isVisible());
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : overlays[0],
+                        Qt::Key_Escape);
+    });
+    Key(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(captures, 1);
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_EQ(Form->LV2->Caption(), before);
+    EXPECT_TRUE(Form->RecentColours().empty());
+    EXPECT_EQ(Form->focusWidget(), Form->FLB1);
+    EXPECT_TRUE(ShownOverlays().empty());
+
+    for (const int mode : {2, 0, 1}) {
+        SwitchTo(mode);
+        Form->SetSampleSize(mode == 2 ? 3 : 1);
+        Form->Edit0->setFocus();
+        QPoint picked;
+        WhenOverlaysShow([&](const auto&) {
+            QWidget* overlay = QApplication::focusWidget();
+            ASSERT_NE(qobject_cast<TPickOverlay*>(overlay), nullptr);
+            for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Down}) {
+                QTest::keyClick(overlay, key);
+            }
+            const TOutputInCapture& place = static_cast<TPickOverlay*>(overlay)->Place();
+            picked = CapturePixel(place, QPointF(40, 30)) + QPoint(2, 1);
+            QTest::keyClick(overlay, Qt::Key_Return);
+        });
+        Key(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+        const TColor expected = mode == 2 ? MeanAround(capture, picked, 3)
+                                          : CapturedColour(picked.x(), picked.y());
+        SCOPED_TRACE("mode " + std::to_string(mode));
+        EXPECT_EQ(Form->LV1->Caption(), std::to_string(expected));
+        EXPECT_EQ(Form->RecentColours().front(), expected);
+        EXPECT_EQ(Form->focusWidget(), Form->Edit0);
+        if (mode == 1) {
+            EXPECT_EQ(Form->YTB[2]->Position(), GetRValue(expected));
+            EXPECT_EQ(Form->YTB[0]->Position(), GetBValue(expected));
+        }
+        if (mode == 2) {
+            EXPECT_EQ(Form->Img1->Bitmap(), picture);
+        }
+    }
+}
+
+// The X server's layout is taken when the screens' device pixels fill the
+// capture; else the portal's, the logical layout at the largest scale, in
+// which an output of a lower scale was enlarged by the desktop.
+TEST(ScreenPickLayout, OutputsArePlacedAsTheXServerOrThePortalDrewThem) {
+    const std::vector<TOutputPlace> x11{{QRect(0, 0, 1280, 1024), 1},
+                                        {QRect(1280, 0, 640, 512), 2}};
+    const auto native = PlaceOutputs(x11, QSize(2560, 1024));
+    EXPECT_EQ(native[1].Capture, QRect(1280, 0, 1280, 1024));
+    EXPECT_FALSE(native[0].Resampled || native[1].Resampled);
+    EXPECT_EQ(CapturePixel(native[1], QPointF(10.5, 0.5)), QPoint(1301, 1));
+
+    const std::vector<TOutputPlace> wayland{{QRect(0, 0, 1280, 1024), 1},
+                                            {QRect(1280, 0, 1280, 1024), 2}};
+    const auto portal = PlaceOutputs(wayland, QSize(5120, 2048));
+    EXPECT_EQ(portal[0].Capture, QRect(0, 0, 2560, 2048));
+    EXPECT_EQ(portal[1].Capture, QRect(2560, 0, 2560, 2048));
+    EXPECT_TRUE(portal[0].Resampled);
+    EXPECT_FALSE(portal[1].Resampled);
+    // A quarter of a logical pixel on the output at scale 2 is its own pixel.
+    EXPECT_EQ(CapturePixel(portal[1], QPointF(0.5, 0.49)), QPoint(2561, 0));
+    EXPECT_EQ(OutputPoint(portal[1], QPoint(2561, 0)), QPointF(0.75, 0.25));
 }

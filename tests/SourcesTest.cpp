@@ -297,7 +297,8 @@ TEST_F(Sources, TheMenuOpensFromTheFileListByKeyboardOnly) {
     SwitchTo(2);
     Form->FLB1->setFocus();
     const std::vector<std::string> both{"画面を取り込む", "貼り付け (disabled)", "",
-                                        "キーボードで選ぶ (disabled)", "取る範囲"};
+                                        "キーボードで選ぶ (disabled)", "取る範囲", "",
+                                        "画面から選ぶ"};
     EXPECT_EQ(MenuFrom([&] { Key(Qt::Key_Menu, Qt::NoModifier); }), both);
     EXPECT_EQ(MenuFrom([&] { Key(Qt::Key_F10, Qt::ShiftModifier); }), both);
     EXPECT_TRUE(MenuFrom([&] { RightClick(Form->FLB1->viewport()); }).empty());

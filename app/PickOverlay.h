@@ -1,0 +1,52 @@
+#pragma once
+
+#include "CaptureLayout.h"
+
+#include <QWidget>
+#include <string>
+
+class QScreen;
+class TScreenPicker;
+
+// One output's window of a screen pick: borderless, over the whole output,
+// showing the output's part of the capture pixel for pixel, and the loupe
+// while the pick point is on this output.
+class TPickOverlay : public QWidget {
+    Q_OBJECT
+public:
+    TPickOverlay(TScreenPicker& picker, QScreen& screen, const TOutputInCapture& place,
+                 const std::string& name);
+
+    void Cover();
+    const TOutputInCapture& Place() const { return FPlace; }
+    QScreen& Screen() const { return FScreen; }
+    // Repaints what the pick point's move changed and tells a screen reader.
+    void PickPointMoved();
+    // The loupe's rectangle, empty while the pick point is on another output.
+    QRect LoupeRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool HoldsPickPoint() const;
+    // The part of the window that the loupe and the cross-hair cover now.
+    QRect MarksRect() const;
+    QRect CrossHairRect() const;
+    void PaintCapture(QPainter& painter);
+    void PaintLoupe(QPainter& painter);
+    void PaintCrossHair(QPainter& painter);
+    // The magnified square, in device pixels, with its grid and frame.
+    QImage Magnified(int cells, int magnification) const;
+    QStringList LoupeLines() const;
+
+    TScreenPicker& FPicker;
+    QScreen& FScreen;
+    TOutputInCapture FPlace;
+    std::string FName;
+    QRect FMarked; // what the last paint drew the marks over
+};

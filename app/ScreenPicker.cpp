@@ -1,0 +1,189 @@
+#include "ScreenPicker.h"
+
+#include "ColorNotation.h"
+#include "PickOverlay.h"
+#include "Sample.h"
+
+#include <QCursor>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The capture in a layout whose pixels read as 32-bit words.
+QImage Readable(const QImage& capture) {
+    switch (capture.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        return capture;
+    default:
+        return capture.convertToFormat(QImage::Format_RGB32);
+    }
+}
+
+TColor PixelOf(const QImage& image, int x, int y) {
+    const QRgb pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y))[x];
+    return RGB(qRed(pixel), qGreen(pixel), qBlue(pixel));
+}
+
+std::string ScreenName(const QScreen& screen, std::size_t index) {
+    std::string name = "画面 " + std::to_string(index + 1);
+    if (!screen.name().isEmpty()) {
+        name += " (" + screen.name().toStdString() + ")";
+    }
+    return name;
+}
+
+} // namespace
+
+TScreenPicker::TScreenPicker(const QImage& capture, int side)
+    : FCapture(Readable(capture)), FSide(std::max(side, 1)) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const std::vector<TOutputInCapture> places = PlaceOutputs(DesktopOutputs(), FCapture.size());
+    for (std::size_t i = 0; i < places.size() && i < std::size_t(screens.size()); ++i) {
+        FOverlays.push_back(std::make_unique<TPickOverlay>(*this, *screens[qsizetype(i)],
+                                                           places[i],
+                                                           ScreenName(*screens[qsizetype(i)], i)));
+    }
+}
+
+TScreenPicker::~TScreenPicker() = default;
+
+std::optional<TColor> TScreenPicker::Exec() {
+    Show();
+    if (!FDone) {
+        QEventLoop loop;
+        connect(this, &TScreenPicker::Finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return FResult;
+}
+
+TPickOverlay* TScreenPicker::OverlayUnderPointer() const {
+    const QPoint pointer = QCursor::pos();
+    for (const auto& overlay : FOverlays) {
+        if (overlay->Screen().geometry().contains(pointer)) {
+            return overlay.get();
+        }
+    }
+    return FOverlays.empty() ? nullptr : FOverlays.front().get();
+}
+
+// The pick starts under the pointer, where the user looks; the keyboard goes
+// to that output's window.
+void TScreenPicker::Show() {
+    for (const auto& overlay : FOverlays) {
+        overlay->Cover();
+    }
+    TPickOverlay* first = OverlayUnderPointer();
+    if (!first) {
+        Finish(std::nullopt);
+        return;
+    }
+    const QPointF local = QPointF(first->mapFromGlobal(QCursor::pos()));
+    const std::size_t output = std::size_t(std::find_if(FOverlays.begin(), FOverlays.end(),
+                                                        [first](const auto& o) {
+                                                            return o.get() == first;
+                                                        }) -
+                                           FOverlays.begin());
+    MoveTo(output, CapturePixel(first->Place(), local), false);
+    first->raise();
+    first->activateWindow();
+    first->setFocus();
+}
+
+TColor TScreenPicker::ColourAt(QPoint pixel) const {
+    auto pixelAt = [this](int x, int y) { return PixelOf(FCapture, x, y); };
+    if (FSide <= 1) {
+        return FCapture.rect().contains(pixel) ? pixelAt(pixel.x(), pixel.y()) : CLR_INVALID;
+    }
+    return MeanOfSquare(pixelAt, FCapture.width(), FCapture.height(), pixel.x(), pixel.y(), FSide);
+}
+
+std::string TScreenPicker::PlaceText() const {
+    return "x " + std::to_string(FPoint.x()) + ", y " + std::to_string(FPoint.y()) + ": " +
+           RgbText(ColourAt(FPoint));
+}
+
+void TScreenPicker::PointAt(const TPickOverlay& overlay, QPointF local) {
+    for (std::size_t i = 0; i < FOverlays.size(); ++i) {
+        if (FOverlays[i].get() == &overlay) {
+            MoveTo(i, CapturePixel(overlay.Place(), local), false);
+        }
+    }
+}
+
+void TScreenPicker::MoveBy(int dx, int dy) {
+    if (FOverlays.empty()) {
+        return;
+    }
+    // One device pixel of this output, in captured pixels.
+    const TOutputInCapture& place = FOverlays[FOutput]->Place();
+    const qreal ratio = FOverlays[FOutput]->Screen().devicePixelRatio();
+    const int stepX = std::max(1, int(std::lround(place.ScaleX / ratio)));
+    const int stepY = std::max(1, int(std::lround(place.ScaleY / ratio)));
+    const QPoint to = FPoint + QPoint(dx * stepX, dy * stepY);
+    for (std::size_t i = 0; i < FOverlays.size(); ++i) {
+        if (FOverlays[i]->Place().Capture.contains(to)) {
+            MoveTo(i, to, true);
+            return;
+        }
+    }
+    const QRect& inside = place.Capture;
+    MoveTo(FOutput,
+           {std::clamp(to.x(), inside.left(), inside.right()),
+            std::clamp(to.y(), inside.top(), inside.bottom())},
+           true);
+}
+
+void TScreenPicker::MoveTo(std::size_t output, QPoint pixel, bool byKeys) {
+    const std::size_t was = FOutput;
+    const bool moved = pixel != FPoint || output != FOutput || byKeys != FKeyDriven;
+    FOutput = output;
+    FPoint = pixel;
+    FKeyDriven = byKeys;
+    if (!moved) {
+        return;
+    }
+    if (was != output && was < FOverlays.size()) {
+        FOverlays[was]->PickPointMoved();
+        // The keys go on where the point went.
+        FOverlays[output]->activateWindow();
+        FOverlays[output]->setFocus();
+    }
+    FOverlays[output]->PickPointMoved();
+}
+
+void TScreenPicker::ChangeMagnification(int steps) {
+    const int last = int(std::size(Magnifications)) - 1;
+    FMagnification = std::clamp(FMagnification + steps, 0, last);
+    if (FOutput < FOverlays.size()) {
+        FOverlays[FOutput]->PickPointMoved();
+    }
+}
+
+void TScreenPicker::Pick() {
+    Finish(ColourAt(FPoint));
+}
+
+void TScreenPicker::Cancel() {
+    Finish(std::nullopt);
+}
+
+void TScreenPicker::Finish(std::optional<TColor> result) {
+    if (FDone) {
+        return;
+    }
+    FDone = true;
+    FResult = result;
+    // Told while the overlays still show: on Wayland only a window that has
+    // the keyboard may take the clipboard.
+    emit Finished();
+    for (const auto& overlay : FOverlays) {
+        overlay->hide();
+    }
+}
