@@ -1,6 +1,7 @@
 #include "FormFixture.h"
 
 #include "ColorNotation.h"
+#include "PickOptions.h"
 
 namespace {
 
@@ -160,4 +161,39 @@ TEST_F(ColourMenu, RecentColoursAreTheDistinctPicksNewestFirst) {
     ASSERT_EQ(recent().size(), TForm1::RecentLimit);
     EXPECT_EQ(recent().front(), HexText(20));
     EXPECT_EQ(recent().back(), HexText(5));
+}
+
+// irochi-pick's command line: every notation of the colour menu by its name,
+// the copy option, help, and what it refuses.
+TEST(PickCommand, ReadsEveryNotationOfTheMenuAndRefusesWhatItDoesNotKnow) {
+    const TColor example = RGB(58, 91, 64);
+    const auto menu = ColourNotations(example);
+    const std::string usage = PickUsage();
+    for (const TNotationText& notation : menu) {
+        const std::string name = NotationOptionName(notation.Kind);
+        std::string error;
+        for (const std::vector<std::string>& arguments :
+             {std::vector<std::string>{"--format", name}, {"-f", name, "--copy"},
+              {"--format=" + name}}) {
+            const auto options = ReadPickOptions(arguments, error);
+            ASSERT_TRUE(options) << name << ": " << error;
+            EXPECT_EQ(options->Notation, notation.Kind) << name;
+            EXPECT_EQ(options->Copy, arguments.back() == "--copy");
+        }
+        EXPECT_NE(usage.find("  " + name + " "), std::string::npos) << name;
+        EXPECT_NE(usage.find(notation.Text + "\n"), std::string::npos) << notation.Text;
+    }
+    std::string error;
+    const auto plain = ReadPickOptions({}, error);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->Notation, TNotation::Hex);
+    EXPECT_FALSE(plain->Copy || plain->Help);
+    EXPECT_TRUE(ReadPickOptions({"-h"}, error)->Help);
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"--format"}, {"--format", "HEX"}, {"--format="}, {"-x"},
+          {"hex"}}) {
+        error.clear();
+        EXPECT_FALSE(ReadPickOptions(wrong, error)) << wrong.back();
+        EXPECT_NE(error.find("--help"), std::string::npos) << error;
+    }
 }

@@ -15,11 +15,15 @@ chmod 755 "$work"
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for f in bin/irochi share/applications/io.github.irochi.Irochi.desktop share/icons/hicolor/scalable/apps/io.github.irochi.Irochi.svg \
-         share/metainfo/io.github.irochi.Irochi.metainfo.xml share/man/man1/irochi.1; do
+for f in bin/irochi bin/irochi-pick share/applications/io.github.irochi.Irochi.desktop share/icons/hicolor/scalable/apps/io.github.irochi.Irochi.svg \
+         share/metainfo/io.github.irochi.Irochi.metainfo.xml share/man/man1/irochi.1 share/man/man1/irochi-pick.1; do
   check "installed $f" yes "$([ -s "$prefix/$f" ] && echo yes || echo no)"
 done
-check "executable" yes "$([ -x "$prefix/bin/irochi" ] && echo yes || echo no)"
+check "executable" yes "$([ -x "$prefix/bin/irochi" ] && [ -x "$prefix/bin/irochi-pick" ] && echo yes || echo no)"
+check "the launcher's pick action runs the companion" "irochi-pick --copy" \
+  "$(sed -n '/^\[Desktop Action pick\]/,/^\[/s/^Exec=//p' "$prefix/share/applications/io.github.irochi.Irochi.desktop")"
+check "the companion's help lists every notation" 16 \
+  "$("$prefix/bin/irochi-pick" --help | grep -cE '^  [a-z0-9-]+ +[^ -]')"
 check "desktop entry valid" "" "$(desktop-file-validate "$prefix/share/applications/io.github.irochi.Irochi.desktop" 2>&1)"
 appstream=$(appstreamcli validate --no-net "$prefix/share/metainfo/io.github.irochi.Irochi.metainfo.xml" 2>&1 || true)
 check "metadata without errors or warnings" 0 "$(printf '%s\n' "$appstream" | grep -c '^[EW]:' || true)"

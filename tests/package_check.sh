@@ -26,10 +26,12 @@ tags=$(lintian --pedantic "$deb" 2>&1 | grep -E '^[EW]: ' || true)
 check "lintian: no error, no warning" "" "$tags"
 
 expected="/usr/bin/irochi
+/usr/bin/irochi-pick
 /usr/share/applications/io.github.irochi.Irochi.desktop
 /usr/share/doc/irochi/changelog.gz
 /usr/share/doc/irochi/copyright
 /usr/share/icons/hicolor/scalable/apps/io.github.irochi.Irochi.svg
+/usr/share/man/man1/irochi-pick.1.gz
 /usr/share/man/man1/irochi.1.gz
 /usr/share/metainfo/io.github.irochi.Irochi.metainfo.xml"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print substr($6, 2)}' | sort)
@@ -41,6 +43,9 @@ for needed in libqt6widgets6 libqt6dbus6 libjpeg62-turbo fonts-ipafont-gothic qt
   check "depends on $needed" yes "$(grep -q "$needed" <<<"$depends" && echo yes || echo no)"
 done
 check "recommends" "qt6-wayland" "$(dpkg-deb -f "$deb" Recommends)"
+check "the launcher's action picks off the screen" "irochi-pick --copy" \
+  "$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/io.github.irochi.Irochi.desktop |
+     sed -n '/^\[Desktop Action pick\]/,/^\[/s/^Exec=//p')"
 
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
