@@ -2,6 +2,7 @@
 
 #include "Accessibility.h"
 #include "ColorNotation.h"
+#include "Desktop.h"
 #include "QtColor.h"
 #include "ScreenPicker.h"
 #include "WindowRatio.h"
@@ -238,15 +239,26 @@ void TPickOverlay::PaintCrossHair(QPainter& painter) {
     painter.restore();
 }
 
+// On X11 the server is asked where the pointer is, in device pixels: Qt's
+// events there carry a logical position rounded at a fractional scale.
+// Elsewhere the event's own position is exact (to 1/256 of a pixel on
+// Wayland).
+QPoint TPickOverlay::PixelUnderPointer(QPointF eventPosition) const {
+    if (const auto device = X11PointerPosition(*this)) {
+        return CapturePixel(FPlace, QPointF(*device) / WindowRatio(*this));
+    }
+    return CapturePixel(FPlace, eventPosition);
+}
+
 void TPickOverlay::mouseMoveEvent(QMouseEvent* event) {
-    FPicker.PointAt(*this, event->position());
+    FPicker.PointAt(*this, PixelUnderPointer(event->position()));
 }
 
 void TPickOverlay::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         FPicker.Cancel();
     } else if (event->button() == Qt::LeftButton) {
-        FPicker.PointAt(*this, event->position());
+        FPicker.PointAt(*this, PixelUnderPointer(event->position()));
         FPicker.Pick();
     }
 }

@@ -22,6 +22,9 @@ public:
     QScreen& Screen() const { return FScreen; }
     // Repaints what the pick point's move changed and tells a screen reader.
     void PickPointMoved();
+    // The captured pixel under the pointer, which an event placed at this
+    // logical point of the window.
+    QPoint PixelUnderPointer(QPointF eventPosition) const;
     // The loupe's rectangle, empty while the pick point is on another output.
     QRect LoupeRect() const;
 

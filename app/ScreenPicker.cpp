@@ -43,11 +43,12 @@ std::string ScreenName(const QScreen& screen, std::size_t index) {
 TScreenPicker::TScreenPicker(const QImage& capture, int side)
     : FCapture(Readable(capture)), FSide(std::max(side, 1)) {
     const QList<QScreen*> screens = QGuiApplication::screens();
-    const std::vector<TOutputInCapture> places = PlaceOutputs(DesktopOutputs(), FCapture.size());
-    for (std::size_t i = 0; i < places.size() && i < std::size_t(screens.size()); ++i) {
-        FOverlays.push_back(std::make_unique<TPickOverlay>(*this, *screens[qsizetype(i)],
-                                                           places[i],
-                                                           ScreenName(*screens[qsizetype(i)], i)));
+    const std::vector<TOutputPlace> outputs = DesktopOutputs();
+    const std::vector<TOutputInCapture> places = PlaceOutputs(outputs, FCapture.size());
+    for (const std::size_t i : OutputsToCover(outputs)) {
+        QScreen& screen = *screens[qsizetype(i)];
+        FOverlays.push_back(std::make_unique<TPickOverlay>(*this, screen, places[i],
+                                                           ScreenName(screen, FOverlays.size())));
     }
 }
 
@@ -84,13 +85,12 @@ void TScreenPicker::Show() {
         Finish(std::nullopt);
         return;
     }
-    const QPointF local = QPointF(first->mapFromGlobal(QCursor::pos()));
     const std::size_t output = std::size_t(std::find_if(FOverlays.begin(), FOverlays.end(),
                                                         [first](const auto& o) {
                                                             return o.get() == first;
                                                         }) -
                                            FOverlays.begin());
-    MoveTo(output, CapturePixel(first->Place(), local), false);
+    MoveTo(output, first->PixelUnderPointer(first->mapFromGlobal(QCursor::pos())), false);
     first->raise();
     first->activateWindow();
     first->setFocus();
@@ -109,10 +109,10 @@ std::string TScreenPicker::PlaceText() const {
            RgbText(ColourAt(FPoint));
 }
 
-void TScreenPicker::PointAt(const TPickOverlay& overlay, QPointF local) {
+void TScreenPicker::PointAt(const TPickOverlay& overlay, QPoint pixel) {
     for (std::size_t i = 0; i < FOverlays.size(); ++i) {
         if (FOverlays[i].get() == &overlay) {
-            MoveTo(i, CapturePixel(overlay.Place(), local), false);
+            MoveTo(i, pixel, false);
         }
     }
 }

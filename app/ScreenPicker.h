@@ -55,7 +55,8 @@ public:
     std::string PlaceText() const;
 
     // What the overlays ask on the user's behalf.
-    void PointAt(const TPickOverlay& overlay, QPointF local);
+    // The pointer stands on this captured pixel of the overlay's output.
+    void PointAt(const TPickOverlay& overlay, QPoint pixel);
     // Moves by whole device pixels of the output the point is on, onto the
     // neighbouring output past an edge.
     void MoveBy(int dx, int dy);

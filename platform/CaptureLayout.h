@@ -34,6 +34,11 @@ struct TOutputInCapture {
 std::vector<TOutputInCapture> PlaceOutputs(const std::vector<TOutputPlace>& outputs,
                                            QSize capture);
 
+// The outputs that get a window of their own, by their index: one of
+// outputs that show the same part of the desktop (mirrored), and none that
+// spans others (an X server lists the whole screen beside its monitors).
+std::vector<std::size_t> OutputsToCover(const std::vector<TOutputPlace>& outputs);
+
 // The capture pixel under a logical point of an output (its own
 // coordinates): the device pixel under the point where the capture is the
 // output's own pixels. A point on a pixel's edge, which a division may have

@@ -58,12 +58,12 @@ int DevicePixel(qreal logical, qreal ratio) {
     return static_cast<int>(std::floor(logical * ratio + 1e-6));
 }
 
-// The pointer relative to an X window, in its native pixels, which are the
-// device pixels the window is painted in.
-bool QueryX11Pointer(const QWidget& window, QPoint& position) {
+} // namespace
+
+std::optional<QPoint> X11PointerPosition(const QWidget& window) {
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11 || !x11->connection()) {
-        return false;
+        return std::nullopt;
     }
     xcb_connection_t* connection = x11->connection();
     const auto id = static_cast<xcb_window_t>(window.winId());
@@ -71,13 +71,10 @@ bool QueryX11Pointer(const QWidget& window, QPoint& position) {
         xcb_query_pointer_reply(connection, xcb_query_pointer(connection, id), nullptr),
         &std::free);
     if (!reply || !reply->same_screen) {
-        return false;
+        return std::nullopt;
     }
-    position = {reply->win_x, reply->win_y};
-    return true;
+    return QPoint(reply->win_x, reply->win_y);
 }
-
-} // namespace
 
 TDesktop::TDesktop() {
     static const bool installed = [] {
@@ -92,9 +89,8 @@ std::string TDesktop::ExecutablePath() const {
 }
 
 QPoint TDesktop::CursorPos(const QWidget& window) const {
-    QPoint device;
-    if (QueryX11Pointer(window, device)) {
-        return device;
+    if (const auto device = X11PointerPosition(window)) {
+        return *device;
     }
     const qreal ratio = WindowRatio(window);
     const TPointerTracker& tracker = Tracker();

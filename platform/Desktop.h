@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <optional>
 #include <string>
 
 class QWidget;
@@ -31,6 +32,11 @@ public:
     // ($XDG_CONFIG_HOME/irochi, by default ~/.config/irochi).
     virtual std::string UserConfigFolder() const;
 };
+
+// The pointer relative to an X window, in its native pixels, which are the
+// device pixels the window is painted in; none off X11. Qt's own pointer
+// events there name a logical position that a fractional scale has rounded.
+std::optional<QPoint> X11PointerPosition(const QWidget& window);
 
 // Where a window of this outer size is put when it would like to stand at
 // wanted: there, when it fits the area; otherwise moved just enough to lie

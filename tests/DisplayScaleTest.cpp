@@ -706,6 +706,18 @@ TEST(ScreenPickLayout, OutputsArePlacedAsTheXServerOrThePortalDrewThem) {
     EXPECT_EQ(native[1].Capture, QRect(1280, 0, 1280, 1024));
     EXPECT_FALSE(native[0].Resampled || native[1].Resampled);
     EXPECT_EQ(CapturePixel(native[1], QPointF(10.5, 0.5)), QPoint(1301, 1));
+    // At 1.5 a screen of 1280 x 1024 is 853 x 683 logical pixels: still the
+    // X server's layout, every device pixel its own.
+    const auto rounded = PlaceOutputs({{QRect(0, 0, 853, 683), 1.5}}, QSize(1280, 1024));
+    EXPECT_EQ(rounded[0].Capture, QRect(0, 0, 1280, 1024));
+    EXPECT_EQ(CapturePixel(rounded[0], QPointF(1023 / 1.5, 1023 / 1.5)), QPoint(1023, 1023));
+    // Xvfb lists the whole screen beside two monitors made on it; a mirrored
+    // output shows what its twin shows: neither gets a window of its own.
+    const std::vector<TOutputPlace> listed{{QRect(0, 0, 1280, 1024), 1},
+                                           {QRect(1280, 0, 640, 512), 2},
+                                           {QRect(0, 0, 2560, 1024), 1},
+                                           {QRect(0, 0, 1280, 1024), 1}};
+    EXPECT_EQ(OutputsToCover(listed), (std::vector<std::size_t>{0, 1}));
 
     const std::vector<TOutputPlace> wayland{{QRect(0, 0, 1280, 1024), 1},
                                             {QRect(1280, 0, 1280, 1024), 2}};

@@ -7,7 +7,10 @@ swatch's name holds its RGB text; the preview's and the value labels' names
 follow a picked colour, and the change is announced; the colour menu's items
 are named with their texts; a slider's value follows
 a step button; Space, Return and keypad Enter on a focused swatch pick it; the
-picture is an image named by its file and zoom.
+picture is an image named by its file and zoom. Ctrl+Shift+P opens the pick
+off the frozen screen: its window takes the focus named as the screen pick,
+each arrow key's move is announced with the place and the colour, and
+Return's pick shows in the preview's name.
 Usage: a11y_check.py IROCHI     (exit 77: tools missing)"""
 
 import os
@@ -264,6 +267,32 @@ def run(report, pid):
                  and moves[1][:2] == (moves[0][0], moves[0][1] + 10))
     print(f"heard: {first[:1]} then {moves[1:2]}")
     check_mode(2, 1)
+    check_screen_pick(report, pyatspi, pid, focus, moves_heard, announced, name_of)
+
+
+def check_screen_pick(report, pyatspi, pid, focus, moves_heard, announced, name_of):
+    """The screen pick, followed as a screen reader follows the focus."""
+    focus.clear()
+    announced.clear()
+    st.xdotool("key", "ctrl+shift+p")
+
+    def overlay_focused():
+        return [name for role, name in focus if name.startswith("画面から選ぶ: 画面 1")]
+    report.check("the frozen screen's window takes the focus, named", True,
+                 bool(st.until(lambda: (moves_heard(), overlay_focused())[1], bool, 10)))
+    st.xdotool("key", "Right")
+    moves = st.until(moves_heard, lambda m: len(m) >= 1, 10) or []
+    st.xdotool("key", "Down")
+    moves = st.until(moves_heard, lambda m: len(m) >= 2, 10) or []
+    report.check("a move on the frozen screen is announced with place and colour", True,
+                 len(moves) >= 2 and moves[1][:2] == (moves[0][0], moves[0][1] + 1))
+    print(f"heard on the frozen screen: {moves[:2]}")
+    st.xdotool("key", "Return")
+    if moves:
+        rgb = "RGB({}, {}, {})".format(*moves[-1][2:])
+        report.check("the pick shows in the preview's name", True,
+                     bool(st.until(name_of("text", "表示中の色"),
+                                   lambda n: bool(n) and rgb in n, 10)))
 
 
 if __name__ == "__main__":

@@ -16,7 +16,11 @@ virtual keyboard drops the modifiers of a chord, so the keys are left to the
 X11 and offscreen checks) at output scale 1 and after the live rescale to 2:
 every pick of a patch equals the screen, and the patch shows grim's picture
 of the bare output, taken before the program started. A PNG put on the
-clipboard by wl-copy is pasted through the menu and picked.
+clipboard by wl-copy is pasted through the menu and picked. At both scales
+a 9 x 9 patch is picked off the frozen screen (画面から選ぶ, the last item of
+the picture's menu, chosen with Up and Return), one pick a device pixel
+clicked on the overlay, each the bare output's own pixel where the program's
+window stood; the portal's file is gone afterwards.
 Usage: wayland_check.py IROCHI     (exit 77: tools missing)
 IROCHI_SCREENSHOTS=FOLDER keeps a screenshot of the output after each change."""
 
@@ -89,6 +93,12 @@ class Rfb:
 
     def pointer(self, x, y, buttons=0):
         self.sock.sendall(struct.pack(">BBHH", 5, buttons, x, y))
+
+    def key(self, keysym):
+        """A key pressed and released (RFB KeyEvent)."""
+        for down in (1, 0):
+            self.sock.sendall(struct.pack(">BBxxI", 4, down, keysym))
+            time.sleep(0.02)
 
     def click(self, x, y, button=1):
         self.pointer(x, y)
@@ -313,6 +323,7 @@ def run_desktop(report, layout, session, desktop, shots, bare=None):
                       w["width"], drawn_by_sway(w))
         if bare and number in bare:
             check_capture(report, what, desktop, w, click, at, preview, screen, bare[number])
+            check_screen_pick(report, what, desktop, w, at, preview, bare[number])
             if number == 0:
                 check_paste(report, what, session, desktop, w, click, at, preview, screen,
                             f"{session.work}/calibration.png")
@@ -377,6 +388,57 @@ def check_capture(report, what, desktop, w, click, at, preview, screen, bare):
         print(f"  {what}: the patch begins {drawn[0][:3]} / {drawn[1][:3]}; the bare output "
               f"{[bare(x, 0) for x in range(3)]} / {[bare(x, 1) for x in range(3)]}")
     report.check(f"{what}: the patch is grim's picture of the bare output", True, bool(fits))
+
+
+KEY_UP, KEY_RETURN = 0xFF52, 0xFF0D
+OVERLAY_TITLE = "画面から選ぶ"
+MARKERS_ON_BARE = ((60, 120), (90, 95))
+PORTAL_FILE = "/tmp/out.png"
+
+
+def check_screen_pick(report, what, desktop, w, at, preview, bare):
+    """画面から選ぶ from the picture's menu, then a click on the frozen
+    screen: the device pixel clicked, as grim saw the bare output."""
+    pointer = desktop.pointers[w["output"]]
+
+    def overlay_shown():
+        def find(node):
+            if node.get("name") == OVERLAY_TITLE and node.get("visible"):
+                return True
+            return any(find(c) for c in node.get("nodes", []) + node.get("floating_nodes", []))
+        return find(desktop.session.sway("-t", "get_tree"))
+
+    def pick_at(x, y, expected):
+        pointer.click(*at(MENU_AT), button=4)
+        time.sleep(0.3)
+        pointer.key(KEY_UP)  # from the top, the last item
+        pointer.key(KEY_RETURN)
+        if not st.until(overlay_shown, bool, 10):
+            print(f"  {what}: no overlay for the pick at {x},{y}")
+            return None
+        pointer.click(x, y)
+        return st.until(lambda: desktop.node() and preview(), lambda c: c == expected, 5)
+
+    # Each pick must change the preview, so that every answer is a fresh one:
+    # the pixels go in an order in which the colour changes, and where none is
+    # left that would, a pixel of another colour is picked first.
+    start = at(st.PATCH_START)
+    left = [(start[0] + dx, start[1] + dy) for dy in range(9) for dx in range(9)]
+    shown, exact = preview(), 0
+    while left:
+        x, y = next((p for p in left if bare(*p) != shown), left[0])
+        left.remove((x, y))
+        expected = bare(x, y)
+        if expected == shown:
+            marker = next(m for m in (at(p) for p in MARKERS_ON_BARE) if bare(*m) != expected)
+            shown = pick_at(*marker, bare(*marker))
+        shown = pick_at(x, y, expected)
+        exact += shown == expected
+        if shown != expected and exact < 3:
+            print(f"  {what}: screen pick at {x},{y}: expected {expected}, got {shown}")
+    report.check(f"{what}: 81 picks off the frozen screen", 81, exact)
+    report.check(f"{what}: the portal's file is gone", False, os.path.exists(PORTAL_FILE))
+    settled(desktop, w)
 
 
 def check_paste(report, what, session, desktop, w, click, at, preview, screen, picture):
@@ -446,7 +508,7 @@ def bare_outputs(session):
 def remove_portal_picture(since):
     """xdg-desktop-portal-wlr leaves each screenshot in /tmp/out.png; the one
     its run for this check made goes."""
-    path = "/tmp/out.png"
+    path = PORTAL_FILE
     try:
         info = os.stat(path)
     except FileNotFoundError:

@@ -15,8 +15,17 @@ captures the screen with Ctrl+Shift+C and the picks of a patch of the capture
 must be the calibration picture's own pixels, at 100 % and at 300 %, and
 where the program's window stood the capture shows what lay under it; then
 a PNG that xclip puts on the clipboard is pasted with Ctrl+V and picked the
-same way, and text on the clipboard changes nothing.
-Usage: x11_scaled.py IROCHI SCALE|dpi192|monitors|capture|capture2
+same way, and text on the clipboard changes nothing. With "pick1", "pick1.5",
+"pick2" (QT_SCALE_FACTOR) or "pickmonitors", calibration pictures lie on the
+root window and in another program's window; Ctrl+Shift+P freezes the screen
+and a 9 x 9 patch of the other program's window is picked with the pointer,
+one pick a device pixel, and a 9 x 9 patch of the root window where the
+program's own window stood with the arrow keys and Return, every pick the
+calibration's own pixel (with "pickmonitors" the root patch lies on the
+monitor at scale 2). With "pick1", irochi-pick prints the pixel clicked and
+exits 0, exits 1 on Escape, and with --copy keeps its text on the clipboard
+after it printed it and until another program takes the clipboard.
+Usage: x11_scaled.py IROCHI SCALE|dpi192|monitors|capture|capture2|pick...
 (exit 77: tools missing)"""
 
 import ctypes
@@ -24,6 +33,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.dont_write_bytecode = True  # nothing written beside the sources
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -38,9 +48,11 @@ def main(exe, setting):
     by_dpi = setting == "dpi192"
     two = setting == "monitors"
     capture = setting.startswith("capture")
+    pick = setting.startswith("pick")
+    two = two or setting == "pickmonitors"
     screen = (MONITOR[0] * (2 if two else 1), MONITOR[1])
     if os.environ.get("IROCHI_X11_SCALED") != "inside":
-        tools = ["xrdb"] * by_dpi + ["xrandr"] * two + ["display"] * capture
+        tools = ["xrdb"] * by_dpi + ["xrandr"] * two + ["display"] * (capture or pick)
         st.require("Xvfb", "xdotool", "xclip", "convert", *tools)
         env = dict(os.environ, IROCHI_X11_SCALED="inside")
         # -noreset: the server keeps its resources when the last client leaves.
@@ -57,6 +69,9 @@ def main(exe, setting):
             subprocess.run(["xrandr", "--setmonitor", name, geometry, "none"], check=True)
         env["QT_SCREEN_SCALE_FACTORS"] = ";".join(f"{n}={s:g}" for n, s, _ in MONITORS)
         scales = [s for _, s, _ in MONITORS]
+    elif pick:
+        scales = [float(setting[4:])]
+        env["QT_SCALE_FACTOR"] = setting[4:]
     elif capture:
         scales = [2.0 if setting == "capture2" else 1.0]
         env["QT_SCALE_FACTOR"] = f"{scales[0]:g}"
@@ -67,7 +82,11 @@ def main(exe, setting):
     with tempfile.TemporaryDirectory() as work:
         copy = st.prepare_copy(work, exe)
         shown = []
-        if capture:
+        if pick:
+            write_root_picture(f"{work}/root.ppm", screen)
+            shown.append(subprocess.Popen(["display", "-window", "root", f"{work}/root.ppm"],
+                                          env=env))
+        if capture or pick:
             # The calibration picture, drawn by ImageMagick's display at the
             # screen's top-left corner, clear of the program's window.
             st.make_distinct_picture(f"{work}/calibration.bmp")
@@ -75,7 +94,9 @@ def main(exe, setting):
                                            f"{work}/calibration.bmp"], env=env))
         program = subprocess.Popen([copy], env=env)
         try:
-            if capture:
+            if pick:
+                run_pick(report, scales, two, env, exe)
+            elif capture:
                 run_capture(report, scales[0], f"{work}/calibration.bmp", work)
             else:
                 run(report, scales[0], screen, MONITORS if two else (),
@@ -345,6 +366,150 @@ def run_capture(report, scale, calibration, work):
     finally:
         paster.terminate()
         paster.wait()
+
+
+def write_root_picture(path, size):
+    """The root window's calibration: red the column, green the row, each
+    modulo 256, blue 100 plus the column's count of 256."""
+    width, height = size
+    rows = []
+    for y in range(height):
+        rows.append(bytes(v for x in range(width) for v in (x % 256, y % 256, 100 + x // 256)))
+    with open(path, "wb") as f:
+        f.write(b"P6\n%d %d\n255\n" % (width, height) + b"".join(rows))
+
+
+def root_colour(x, y):
+    return (x % 256, y % 256, 100 + x // 256)
+
+
+def program_colour(x, y):
+    """The other program's calibration picture, shown at the screen's corner."""
+    return (6 * x, 8 * y, 50)
+
+
+OVERLAY_TITLE = "画面から選ぶ"
+
+
+def overlays_shown(count):
+    """Waits until count overlay windows show (0: until none does)."""
+    def shown():
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", OVERLAY_TITLE],
+                               capture_output=True, text=True).stdout.split()
+        return len(found)
+    return until_count(shown, count)
+
+
+def until_count(probe, count):
+    return st.until(probe, lambda n: n == count, 10) == count
+
+
+def run_pick(report, scales, two, env, exe):
+    """Picks off the frozen screen from the window, by pointer and by keys."""
+    x_screen = XScreen()
+    outputs = 2 if two else 1
+    win = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--name",
+                          st.CAPTIONS[0]], check=True, capture_output=True,
+                         text=True).stdout.split()[0]
+    st.until(lambda: x_screen.grab(0, 0, 40, 30)(39, 29), lambda c: c == program_colour(39, 29))
+    g = dict(line.split("=") for line in st.xdotool("getwindowgeometry", "--shell", win).split())
+    window = (int(g["X"]), int(g["Y"]))
+    scale = scales[0]
+
+    def at(point):
+        return st.device(window, point, scale)
+
+    def preview():
+        return x_screen.grab(*at(st.PREVIEW), 1, 1)(0, 0)
+
+    def start_pick():
+        st.xdotool("mousemove", *at((250, 20)))  # the keyboard follows the pointer
+        st.xdotool("key", "ctrl+shift+p")
+        return overlays_shown(outputs)
+
+    report.check("the frozen screen covers every output", True, start_pick())
+    st.xdotool("key", "Escape")
+    report.check("Escape: the overlays are gone", True, overlays_shown(0))
+
+    # By the pointer, on the other program's window.
+    exact = 0
+    for y in range(5, 14):
+        for x in range(5, 14):
+            expected = program_colour(x, y)
+            if not start_pick():
+                break
+            st.xdotool("mousemove", x, y, "click", "1")
+            got = st.until(preview, lambda c: c == expected, 5)
+            exact += got == expected
+            if got != expected and exact < 3:
+                print(f"  pointer pick at {x},{y}: expected {expected}, got {got}")
+    report.check(f"scale {scale:g}: 81 pointer picks on another program's window", 81, exact)
+
+    # By the keys alone, on the root window where the program's window stood
+    # (on the monitor at scale 2 when there are two).
+    corner = (MONITOR[0] + 300, 200) if two else (window[0] + 100, window[1] + 90)
+    exact = 0
+    for y in range(corner[1], corner[1] + 9):
+        for x in range(corner[0], corner[0] + 9):
+            expected = root_colour(x, y)
+            start = (corner[0] - 20, corner[1] - 20)
+            st.xdotool("mousemove", *at((250, 20)))
+            st.xdotool("key", "ctrl+shift+p")
+            overlays_shown(outputs)
+            st.xdotool("mousemove", *start)
+            keys = ["shift+Right"] * ((x - start[0]) // 10) + ["Right"] * ((x - start[0]) % 10) + \
+                   ["shift+Down"] * ((y - start[1]) // 10) + ["Down"] * ((y - start[1]) % 10) + \
+                   ["Return"]
+            st.xdotool("key", "--delay", "5", *keys)
+            got = st.until(preview, lambda c: c == expected, 5)
+            exact += got == expected
+            if got != expected and exact < 3:
+                print(f"  key pick at {x},{y}: expected {expected}, got {got}")
+    report.check(f"scale {scale:g}: 81 key picks on the root window{' of the second monitor' if two else ''}",
+                 81, exact)
+    if scale == 1 and not two:
+        check_pick_command(report, env, os.path.join(os.path.dirname(exe), "irochi-pick"))
+
+
+def check_pick_command(report, env, command):
+    """irochi-pick from a desktop key: the value printed, the exit status, the
+    clipboard kept."""
+    def run(arguments, act):
+        process = subprocess.Popen([command, *arguments], env=env, stdout=subprocess.PIPE,
+                                   stderr=subprocess.DEVNULL, text=True)
+        if overlays_shown(1):
+            act()
+        out, _ = process.communicate(timeout=20)
+        return process.returncode, out.strip()
+
+    report.check("irochi-pick --format rgb: the pixel clicked", (0, "rgb(42 72 50)"),
+                 run(["--format", "rgb"], lambda: st.xdotool("mousemove", 7, 9, "click", "1")))
+    report.check("irochi-pick: Escape cancels", (1, ""), run([], lambda: st.xdotool("key", "Escape")))
+    before = set(subprocess.run(["pgrep", "-x", "irochi-pick"], capture_output=True,
+                                text=True).stdout.split())
+
+    def by_keys():
+        st.xdotool("mousemove", 10, 10)
+        st.xdotool("key", "Right", "Down", "Return")
+    report.check("irochi-pick --copy: the text printed at once", (0, "#425832"),
+                 run(["--copy"], by_keys))
+
+    def clipboard():
+        return subprocess.run(["timeout", "5", "xclip", "-o", "-selection", "clipboard"],
+                              capture_output=True, text=True).stdout
+    time.sleep(5)
+    report.check("the clipboard holds the text five seconds later", "#425832", clipboard())
+    serving = set(subprocess.run(["pgrep", "-x", "irochi-pick"], capture_output=True,
+                                 text=True).stdout.split()) - before
+    report.check("one irochi-pick serves the clipboard in the background", 1, len(serving))
+    subprocess.run(["xclip", "-selection", "clipboard"], input=b"taken", check=True)
+
+    def still_serving():
+        return {p for p in serving if os.path.exists(f"/proc/{p}")}
+    report.check("it ends when another program takes the clipboard", set(),
+                 st.until(still_serving, lambda s: not s, 10))
+    for pid in still_serving():
+        os.kill(int(pid), 15)
 
 
 if __name__ == "__main__":

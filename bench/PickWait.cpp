@@ -1,0 +1,189 @@
+// The wait a user has for the screen pick in the real program: irochi
+// started fresh in a real X server, Ctrl+Shift+P pressed on its window, and
+// the time until the frozen screen covers the output with the loupe drawn
+// at the pointer. Timed in the same run: the floor, the capture alone (the
+// root window read from the X server into 32-bit rows, as the program
+// reads it). The wait is split where the X server shows it: until the
+// window steps aside (unmapped), until the overlay is mapped, until the
+// loupe is painted.
+//
+//   pick_wait run IROCHI RUNS
+//     prints one line a run:
+//     "<wait ms> <floor ms> <to unmapped ms> <to overlay mapped ms>"
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <signal.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+double Now() {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The loupe's frame is drawn in this grey, beside the pick point.
+constexpr unsigned long LoupeFrame = 0xC8C8C8;
+// The frame's corner: the gap from the middle of the picked pixel, rounded.
+constexpr int LoupeCorner = 25;
+
+class Screen {
+public:
+    Screen() : FDisplay(XOpenDisplay(nullptr)) {
+        if (!FDisplay) {
+            throw std::runtime_error("no X display");
+        }
+        FRoot = DefaultRootWindow(FDisplay);
+        XSelectInput(FDisplay, FRoot, SubstructureNotifyMask);
+        FWidth = DisplayWidth(FDisplay, DefaultScreen(FDisplay));
+        FHeight = DisplayHeight(FDisplay, DefaultScreen(FDisplay));
+    }
+    ~Screen() { XCloseDisplay(FDisplay); }
+
+    // Starts the program and waits for its window; spawned, not forked, so
+    // that this process's memory is not left copy-on-write.
+    pid_t Start(const std::string& program) {
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        pid_t pid = 0;
+        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+        if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) {
+            throw std::runtime_error("cannot start " + program);
+        }
+        FWindow = WaitFor(MapNotify, 0);
+        return pid;
+    }
+
+    // Blocks until the X server reports a window mapped or unmapped (of
+    // `window`, or any when 0); returns the window.
+    Window WaitFor(int type, Window window) {
+        for (XEvent e;;) {
+            XNextEvent(FDisplay, &e);
+            if (e.type == type && type == MapNotify && e.xmap.event == FRoot &&
+                (!window || e.xmap.window == window)) {
+                return e.xmap.window;
+            }
+            if (e.type == type && type == UnmapNotify && e.xunmap.event == FRoot &&
+                (!window || e.xunmap.window == window)) {
+                return e.xunmap.window;
+            }
+        }
+    }
+
+    void MovePointer(int x, int y) {
+        XTestFakeMotionEvent(FDisplay, -1, x, y, 0);
+        XFlush(FDisplay);
+    }
+
+    void Keys(std::vector<KeySym> chord) {
+        for (const KeySym key : chord) {
+            XTestFakeKeyEvent(FDisplay, XKeysymToKeycode(FDisplay, key), True, 0);
+        }
+        for (auto key = chord.rbegin(); key != chord.rend(); ++key) {
+            XTestFakeKeyEvent(FDisplay, XKeysymToKeycode(FDisplay, *key), False, 0);
+        }
+        XFlush(FDisplay);
+    }
+
+    unsigned long Pixel(int x, int y) {
+        XImage* image = XGetImage(FDisplay, FRoot, x, y, 1, 1, AllPlanes, ZPixmap);
+        const unsigned long pixel = image ? XGetPixel(image, 0, 0) & 0xFFFFFF : 0;
+        if (image) {
+            XDestroyImage(image);
+        }
+        return pixel;
+    }
+
+    // Waits until the pixel is the given one, looking every tenth of a
+    // millisecond.
+    bool PixelBecomes(int x, int y, unsigned long wanted, double seconds) {
+        const double deadline = Now() + seconds * 1000;
+        while (Pixel(x, y) != wanted) {
+            if (Now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        return true;
+    }
+
+    // The floor: the whole root window read, its rows copied into 32-bit
+    // memory already faulted in.
+    double CaptureFloor(std::vector<std::uint32_t>& rows) {
+        const double start = Now();
+        XImage* image = XGetImage(FDisplay, FRoot, 0, 0, unsigned(FWidth), unsigned(FHeight),
+                                  AllPlanes, ZPixmap);
+        if (!image) {
+            throw std::runtime_error("XGetImage failed");
+        }
+        for (int y = 0; y < FHeight; ++y) {
+            std::memcpy(rows.data() + std::size_t(y) * std::size_t(FWidth),
+                        image->data + std::size_t(y) * std::size_t(image->bytes_per_line),
+                        std::size_t(FWidth) * 4);
+        }
+        XDestroyImage(image);
+        return Now() - start;
+    }
+
+    Window ProgramWindow() const { return FWindow; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+
+private:
+    Display* FDisplay;
+    Window FRoot, FWindow = 0;
+    int FWidth = 0, FHeight = 0;
+};
+
+int Run(const std::string& program, int runs) {
+    Screen screen;
+    std::vector<std::uint32_t> rows(std::size_t(screen.Width()) * std::size_t(screen.Height()), 1);
+    const int pointerX = 400, pointerY = 300; // on the window, at its design place
+    for (int run = 0; run < runs; ++run) {
+        const pid_t pid = screen.Start(program);
+        screen.MovePointer(pointerX, pointerY); // the keyboard follows the pointer
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const double floor = screen.CaptureFloor(rows);
+        const double start = Now();
+        screen.Keys({XK_Control_L, XK_Shift_L, XK_p});
+        screen.WaitFor(UnmapNotify, screen.ProgramWindow());
+        const double unmapped = Now() - start;
+        screen.WaitFor(MapNotify, 0);
+        const double mapped = Now() - start;
+        const bool painted =
+            screen.PixelBecomes(pointerX + LoupeCorner, pointerY + LoupeCorner, LoupeFrame, 10);
+        const double wait = Now() - start;
+        if (painted) {
+            std::printf("%.2f %.2f %.2f %.2f\n", wait, floor, unmapped, mapped);
+        } else {
+            std::fprintf(stderr, "the loupe never showed\n");
+        }
+        std::fflush(stdout);
+        screen.Keys({XK_Escape});
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "run") {
+        return Run(argv[2], std::stoi(argv[3]));
+    }
+    std::fprintf(stderr, "usage: pick_wait run IROCHI RUNS\n");
+    return 2;
+}
