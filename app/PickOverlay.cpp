@@ -155,8 +155,8 @@ void TPickOverlay::PaintCapture(QPainter& painter) {
     }
     if (!FPlace.Resampled) {
         // A view of the capture's own memory: nothing is copied.
-        QImage view(capture.constScanLine(part.top()) + std::size_t(part.left()) * 4,
-                    part.width(), part.height(), capture.bytesPerLine(), capture.format());
+        QImage view(capture.constScanLine(part.top()) + std::size_t(part.left()) * 4, part.width(),
+                    part.height(), capture.bytesPerLine(), capture.format());
         view.setDevicePixelRatio(FPlace.ScaleX);
         painter.drawImage(QPointF(0, 0), view);
         return;
@@ -227,9 +227,10 @@ void TPickOverlay::PaintCrossHair(QPainter& painter) {
     painter.setTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
     const int near = ArmGap;
     const int far = ArmGap + ArmLength;
-    const QRect arms[] = {
-        {device.x() - far, device.y(), ArmLength, 1}, {device.x() + near + 1, device.y(), ArmLength, 1},
-        {device.x(), device.y() - far, 1, ArmLength}, {device.x(), device.y() + near + 1, 1, ArmLength}};
+    const QRect arms[] = {{device.x() - far, device.y(), ArmLength, 1},
+                          {device.x() + near + 1, device.y(), ArmLength, 1},
+                          {device.x(), device.y() - far, 1, ArmLength},
+                          {device.x(), device.y() + near + 1, 1, ArmLength}};
     for (const QRect& arm : arms) {
         painter.fillRect(arm.adjusted(-1, -1, 1, 1), Qt::white);
     }

@@ -85,11 +85,10 @@ void TScreenPicker::Show() {
         Finish(std::nullopt);
         return;
     }
-    const std::size_t output = std::size_t(std::find_if(FOverlays.begin(), FOverlays.end(),
-                                                        [first](const auto& o) {
-                                                            return o.get() == first;
-                                                        }) -
-                                           FOverlays.begin());
+    const std::size_t output =
+        std::size_t(std::find_if(FOverlays.begin(), FOverlays.end(),
+                                 [first](const auto& o) { return o.get() == first; }) -
+                    FOverlays.begin());
     MoveTo(output, first->PixelUnderPointer(first->mapFromGlobal(QCursor::pos())), false);
     first->raise();
     first->activateWindow();

@@ -298,17 +298,17 @@ void TForm1::SetMenuTips() {
                                    "…)・" +
                                    std::string(PasteCaption) + " (" + paste + ")・" +
                                    RecentCaption + "・" + pick;
-    for (QWidget* display : {static_cast<QWidget*>(Edit41), static_cast<QWidget*>(LV1),
-                             static_cast<QWidget*>(LV2)}) {
+    for (QWidget* display :
+         {static_cast<QWidget*>(Edit41), static_cast<QWidget*>(LV1), static_cast<QWidget*>(LV2)}) {
         display->setToolTip(QString::fromStdString(colourMenu));
     }
     const std::string copy = "クリック: 上の文字をコピー\n" + colourMenu + " (メニューキーでも)";
     BtnCpy1->setToolTip(QString::fromStdString(copy));
     BtnCpy2->setToolTip(QString::fromStdString(copy));
-    const std::string pictureMenu = "クリック: その画素の色\n右クリック: " +
-                                    std::string(CaptureCaption) + " (" + KeyText(CaptureKeys) +
-                                    ")・" + PasteCaption + " (" + paste + ")・" + pick + "・" +
-                                    KeyboardCaption + "・" + SampleCaption;
+    const std::string pictureMenu =
+        "クリック: その画素の色\n右クリック: " + std::string(CaptureCaption) + " (" +
+        KeyText(CaptureKeys) + ")・" + PasteCaption + " (" + paste + ")・" + pick + "・" +
+        KeyboardCaption + "・" + SampleCaption;
     SCRLB1->setToolTip(QString::fromStdString(pictureMenu));
     Img1->setToolTip(QString::fromStdString(pictureMenu));
 }

@@ -19,7 +19,6 @@
 
 namespace {
 
-
 // The colour a text on the clipboard names, if it names one.
 std::optional<TColor> ColourOf(const QMimeData* contents) {
     if (!contents || !contents->hasText()) {

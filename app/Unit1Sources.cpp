@@ -30,7 +30,6 @@ namespace {
 // enough for the X server or the compositor to draw what it covered.
 constexpr int StepAsideMs = 300;
 
-
 void Wait(int milliseconds) {
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);

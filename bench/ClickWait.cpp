@@ -12,6 +12,7 @@
 //   click_wait run IROCHI FOLDER KIND RUNS
 //     prints one line a run: "<wait ms> <floor ms>"
 #include "BenchPhoto.h"
+#include "XClient.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -125,22 +126,8 @@ public:
     ~Screen() { XCloseDisplay(FDisplay); }
 
     // Starts the program and waits for its window; returns its pid.
-    // Spawned, not forked: a fork would leave this process's faulted-in
-    // memory copy-on-write, to be faulted again by the next floor.
     pid_t Start(const std::string& program) {
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        pid_t pid = 0;
-        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-        if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) {
-            throw std::runtime_error("cannot start " + program);
-        }
-        for (XEvent e;;) {
-            XNextEvent(FDisplay, &e);
-            if (e.type == MapNotify && e.xmap.event == FRoot) {
-                FWindow = e.xmap.window;
-                break;
-            }
-        }
+        const pid_t pid = StartProgram(FDisplay, FRoot, program, FWindow);
         Window child;
         XTranslateCoordinates(FDisplay, FWindow, FRoot, 0, 0, &FX, &FY, &child);
         return pid;
@@ -153,14 +140,7 @@ public:
         XFlush(FDisplay);
     }
 
-    unsigned long Pixel(int x, int y) {
-        XImage* image = XGetImage(FDisplay, FRoot, FX + x, FY + y, 1, 1, AllPlanes, ZPixmap);
-        const unsigned long pixel = image ? XGetPixel(image, 0, 0) : 0;
-        if (image) {
-            XDestroyImage(image);
-        }
-        return pixel;
-    }
+    unsigned long Pixel(int x, int y) { return PixelOf(FDisplay, FRoot, FX + x, FY + y); }
 
     // Waits until the pixel is not any of the given ones, looking every
     // tenth of a millisecond; returns it.

@@ -10,8 +10,8 @@
 //   pick_wait run IROCHI RUNS
 //     prints one line a run:
 //     "<wait ms> <floor ms> <to unmapped ms> <to overlay mapped ms>"
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "XClient.h"
+
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -53,17 +53,8 @@ public:
     }
     ~Screen() { XCloseDisplay(FDisplay); }
 
-    // Starts the program and waits for its window; spawned, not forked, so
-    // that this process's memory is not left copy-on-write.
     pid_t Start(const std::string& program) {
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        pid_t pid = 0;
-        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-        if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) {
-            throw std::runtime_error("cannot start " + program);
-        }
-        FWindow = WaitFor(MapNotify, 0);
-        return pid;
+        return StartProgram(FDisplay, FRoot, program, FWindow);
     }
 
     // Blocks until the X server reports a window mapped or unmapped (of
@@ -97,14 +88,7 @@ public:
         XFlush(FDisplay);
     }
 
-    unsigned long Pixel(int x, int y) {
-        XImage* image = XGetImage(FDisplay, FRoot, x, y, 1, 1, AllPlanes, ZPixmap);
-        const unsigned long pixel = image ? XGetPixel(image, 0, 0) & 0xFFFFFF : 0;
-        if (image) {
-            XDestroyImage(image);
-        }
-        return pixel;
-    }
+    unsigned long Pixel(int x, int y) { return PixelOf(FDisplay, FRoot, x, y); }
 
     // Waits until the pixel is the given one, looking every tenth of a
     // millisecond.

@@ -31,8 +31,7 @@ struct TOutputInCapture {
 // The outputs' parts of a capture of this size, in the order given: the
 // X11 layout when the outputs in device pixels fill the capture exactly,
 // else the logical layout scaled to fill it.
-std::vector<TOutputInCapture> PlaceOutputs(const std::vector<TOutputPlace>& outputs,
-                                           QSize capture);
+std::vector<TOutputInCapture> PlaceOutputs(const std::vector<TOutputPlace>& outputs, QSize capture);
 
 // The outputs that get a window of their own, by their index: one of
 // outputs that show the same part of the desktop (mirrored), and none that

@@ -96,8 +96,9 @@ TEST_F(ColourMenu, APastedColourShowsInEveryModeAndOtherTextChangesNothing) {
     ExpectDisplay(RGB(1, 2, 3), "197121", "RGB(1, 2, 3)");
     EXPECT_EQ(Form->Edit0->text(), ""); // the focus sink takes no text
     auto menu = MenuFrom([&] { RightClick(Form->Edit41); });
-    EXPECT_EQ(std::vector<std::string>(menu.end() - 5, menu.end()),
-              (std::vector<std::string>{"", "貼り付け (disabled)", "最近の色", "", "画面から選ぶ"}));
+    EXPECT_EQ(
+        std::vector<std::string>(menu.end() - 5, menu.end()),
+        (std::vector<std::string>{"", "貼り付け (disabled)", "最近の色", "", "画面から選ぶ"}));
 
     SwitchTo(1);
     Form->StepButtons[2][1]->setFocus();
@@ -173,7 +174,8 @@ TEST(PickCommand, ReadsEveryNotationOfTheMenuAndRefusesWhatItDoesNotKnow) {
         const std::string name = NotationOptionName(notation.Kind);
         std::string error;
         for (const std::vector<std::string>& arguments :
-             {std::vector<std::string>{"--format", name}, {"-f", name, "--copy"},
+             {std::vector<std::string>{"--format", name},
+              {"-f", name, "--copy"},
               {"--format=" + name}}) {
             const auto options = ReadPickOptions(arguments, error);
             ASSERT_TRUE(options) << name << ": " << error;
@@ -189,9 +191,11 @@ TEST(PickCommand, ReadsEveryNotationOfTheMenuAndRefusesWhatItDoesNotKnow) {
     EXPECT_EQ(plain->Notation, TNotation::Hex);
     EXPECT_FALSE(plain->Copy || plain->Help);
     EXPECT_TRUE(ReadPickOptions({"-h"}, error)->Help);
-    for (const std::vector<std::string>& wrong :
-         {std::vector<std::string>{"--format"}, {"--format", "HEX"}, {"--format="}, {"-x"},
-          {"hex"}}) {
+    for (const std::vector<std::string>& wrong : {std::vector<std::string>{"--format"},
+                                                  {"--format", "HEX"},
+                                                  {"--format="},
+                                                  {"-x"},
+                                                  {"hex"}}) {
         error.clear();
         EXPECT_FALSE(ReadPickOptions(wrong, error)) << wrong.back();
         EXPECT_NE(error.find("--help"), std::string::npos) << error;

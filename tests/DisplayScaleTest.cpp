@@ -584,9 +584,10 @@ TEST_F(Scaled, TheScreenPickShowsEachScreenPixelForPixelAndPicksEveryDevicePixel
             EXPECT_EQ(shown.pixel(last), capture.pixel(picker.PickPoint()));
             for (int y = 0; y < shown.height(); y += 7) {
                 for (int x = 0; x < shown.width(); x += 5) {
-                    const bool marked = marks.contains(x, y) ||
-                                        (std::abs(x - last.x()) < 40 && std::abs(y - last.y()) < 40);
-                    wrong += !marked && shown.pixel(x, y) != capture.pixel(part.topLeft() + QPoint(x, y));
+                    const bool marked = marks.contains(x, y) || (std::abs(x - last.x()) < 40 &&
+                                                                 std::abs(y - last.y()) < 40);
+                    wrong += !marked &&
+                             shown.pixel(x, y) != capture.pixel(part.topLeft() + QPoint(x, y));
                 }
             }
         }
@@ -616,15 +617,16 @@ TEST_F(Scaled, AClickOnTheFrozenScreenPicksThePixelOrTheMeanOfTheSquare) {
         for (std::size_t screen = 0; screen < std::size_t(QGuiApplication::screens().size());
              ++screen) {
             const QRect part = PlaceOutputs(DesktopOutputs(), capture.size())[screen].Capture;
-            for (const QPoint at : {part.topLeft(), part.center() + QPoint(1, 0),
-                                    part.bottomRight()}) {
+            for (const QPoint at :
+                 {part.topLeft(), part.center() + QPoint(1, 0), part.bottomRight()}) {
                 TScreenPicker picker(capture, side);
                 picker.Show();
                 PointerTo(*picker.Overlays()[screen], at, Qt::LeftButton);
                 ASSERT_TRUE(picker.Done());
                 EXPECT_EQ(picker.Result(), side == 1 ? CapturedColour(at.x(), at.y())
                                                      : MeanAround(capture, at, side))
-                    << "screen " << screen << " at " << at.x() << "," << at.y() << ", side " << side;
+                    << "screen " << screen << " at " << at.x() << "," << at.y() << ", side "
+                    << side;
             }
         }
     }
@@ -680,8 +682,8 @@ TEST_F(Scaled, TheScreenPickKeyPicksIntoTheWindowAndEscapeChangesNothing) {
             QTest::keyClick(overlay, Qt::Key_Return);
         });
         Key(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-        const TColor expected = mode == 2 ? MeanAround(capture, picked, 3)
-                                          : CapturedColour(picked.x(), picked.y());
+        const TColor expected =
+            mode == 2 ? MeanAround(capture, picked, 3) : CapturedColour(picked.x(), picked.y());
         SCOPED_TRACE("mode " + std::to_string(mode));
         EXPECT_EQ(Form->LV1->Caption(), std::to_string(expected));
         EXPECT_EQ(Form->RecentColours().front(), expected);
