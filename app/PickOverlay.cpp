@@ -242,8 +242,9 @@ void TPickOverlay::PaintCrossHair(QPainter& painter) {
 
 // On X11 the server is asked where the pointer is, in device pixels: Qt's
 // events there carry a logical position rounded at a fractional scale.
-// Elsewhere the event's own position is exact (to 1/256 of a pixel on
-// Wayland).
+// Elsewhere the window's own position of the event is exact (to 1/256 of a
+// pixel on Wayland); the widget's position of it is rounded to a whole
+// logical pixel, a device pixel off at scale 2. The overlay is its window.
 QPoint TPickOverlay::PixelUnderPointer(QPointF eventPosition) const {
     if (const auto device = X11PointerPosition(*this)) {
         return CapturePixel(FPlace, QPointF(*device) / WindowRatio(*this));
@@ -252,14 +253,14 @@ QPoint TPickOverlay::PixelUnderPointer(QPointF eventPosition) const {
 }
 
 void TPickOverlay::mouseMoveEvent(QMouseEvent* event) {
-    FPicker.PointAt(*this, PixelUnderPointer(event->position()));
+    FPicker.PointAt(*this, PixelUnderPointer(event->scenePosition()));
 }
 
 void TPickOverlay::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         FPicker.Cancel();
     } else if (event->button() == Qt::LeftButton) {
-        FPicker.PointAt(*this, PixelUnderPointer(event->position()));
+        FPicker.PointAt(*this, PixelUnderPointer(event->scenePosition()));
         FPicker.Pick();
     }
 }

@@ -292,6 +292,8 @@ void TForm1::CreateImageControls() {
 // A newcomer cannot guess that the colour display and the picture area have
 // menus: their tooltips say what the menus hold and which keys reach it.
 void TForm1::SetMenuTips() {
+    // The window is used beside an image editor that has the focus.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     const std::string paste = KeyText(QKeySequence(QKeySequence::Paste));
     const std::string pick = std::string(ScreenPickCaption) + " (" + KeyText(ScreenPickKeys) + ")";
     const std::string colourMenu = "右クリック: ほかの表記 (#RRGGBB, rgb(), hsl(), lab(), oklch(), "

@@ -136,8 +136,10 @@ QImage CaptureThroughPortal() {
 }
 
 QImage CaptureX11Root(const QWidget& window) {
+    // The offscreen platform answers for X11 too, with no connection when
+    // there is no X display.
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11) {
+    if (!x11 || !x11->connection()) {
         return {};
     }
     xcb_connection_t* connection = x11->connection();

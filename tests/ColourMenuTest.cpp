@@ -3,6 +3,8 @@
 #include "ColorNotation.h"
 #include "PickOptions.h"
 
+#include <QProcess>
+
 namespace {
 
 class ColourMenu : public Window {
@@ -200,4 +202,52 @@ TEST(PickCommand, ReadsEveryNotationOfTheMenuAndRefusesWhatItDoesNotKnow) {
         EXPECT_FALSE(ReadPickOptions(wrong, error)) << wrong.back();
         EXPECT_NE(error.find("--help"), std::string::npos) << error;
     }
+}
+
+// A newcomer learns of the menus from the tooltips: each names what its menu
+// holds and the keys that reach it without the menu.
+TEST_F(ColourMenu, TheDisplayAndThePictureAreaTellTheirMenusInTooltips) {
+    for (QWidget* display : std::initializer_list<QWidget*>{
+             Form->Edit41, Form->LV1, Form->LV2, Form->BtnCpy1, Form->BtnCpy2}) {
+        const std::string tip = display->toolTip().toStdString();
+        SCOPED_TRACE(display->objectName().toStdString() + ": " + tip);
+        for (const char* told : {"右クリック", "#RRGGBB", "貼り付け (Ctrl+V)", "最近の色",
+                                 "画面から選ぶ (Ctrl+Shift+P)"}) {
+            EXPECT_NE(tip.find(told), std::string::npos) << told;
+        }
+    }
+    for (QWidget* picture : std::initializer_list<QWidget*>{Form->Img1, Form->SCRLB1}) {
+        const std::string tip = picture->toolTip().toStdString();
+        for (const char* told : {"画面を取り込む (Ctrl+Shift+C)", "貼り付け (Ctrl+V)",
+                                 "画面から選ぶ (Ctrl+Shift+P)", "キーボードで選ぶ", "取る範囲"}) {
+            EXPECT_NE(tip.find(told), std::string::npos) << told << " in " << tip;
+        }
+    }
+}
+
+// Where the screen cannot be had (no X display, no portal), irochi-pick says
+// why and exits 2; a word it does not know, likewise; --help exits 0.
+TEST(PickCommand, SaysWhyItCannotPickAndExitsWithItsStatus) {
+    auto run = [](const QStringList& arguments) {
+        QProcess pick;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+        pick.setProcessEnvironment(env);
+        pick.start(IROCHI_PICK_PROGRAM, arguments);
+        EXPECT_TRUE(pick.waitForFinished(30000));
+        return std::make_tuple(pick.exitStatus() == QProcess::NormalExit ? pick.exitCode() : -1,
+                               QString::fromUtf8(pick.readAllStandardOutput()).toStdString(),
+                               QString::fromUtf8(pick.readAllStandardError()).toStdString());
+    };
+    const auto [status, out, error] = run({"--format", "oklch"});
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(out, "");
+    EXPECT_NE(error.find("画面を取り込めません"), std::string::npos) << error;
+    EXPECT_EQ(std::get<0>(run({"--format", "cmy"})), 2);
+    const auto [helped, usage, none] = run({"--help"});
+    EXPECT_EQ(helped, 0);
+    EXPECT_EQ(usage, PickUsage());
 }

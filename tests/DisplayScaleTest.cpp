@@ -472,18 +472,19 @@ std::vector<QRect> CornerPatches(const QRect& capture) {
             QRect(capture.bottomRight() - QPoint(8, 8), QSize(9, 9))};
 }
 
-// The pointer at a device pixel's top-left corner, as the X server reports
-// it: a logical position that a division leaves a hair short of the pixel.
+// The pointer at a device pixel's top-left corner, as the window system
+// reports it to the window: a logical position that a division leaves a
+// hair short of the pixel, which Qt hands the widget rounded.
 void PointerTo(TPickOverlay& overlay, QPoint device, Qt::MouseButton press = Qt::NoButton) {
     const TOutputInCapture& place = overlay.Place();
     const QPoint inside = device - place.Capture.topLeft();
     const QPointF local(inside.x() / place.ScaleX, inside.y() / place.ScaleY);
     const QPointF global = local + overlay.geometry().topLeft();
-    QMouseEvent move(QEvent::MouseMove, local, global, Qt::NoButton, {}, {});
-    QApplication::sendEvent(&overlay, &move);
+    QMouseEvent move(QEvent::MouseMove, local, local, global, Qt::NoButton, {}, {});
+    QApplication::sendEvent(overlay.windowHandle(), &move);
     if (press != Qt::NoButton) {
-        QMouseEvent down(QEvent::MouseButtonPress, local, global, press, press, {});
-        QApplication::sendEvent(&overlay, &down);
+        QMouseEvent down(QEvent::MouseButtonPress, local, local, global, press, press, {});
+        QApplication::sendEvent(overlay.windowHandle(), &down);
     }
 }
 

@@ -291,6 +291,26 @@ TEST_F(Sources, CaptureStepsAsideAndShowsTheScreen) {
     EXPECT_EQ(Reports.size(), 1u);
     EXPECT_EQ(Shown()->Width(), 64);
     EXPECT_TRUE(Form->isVisible());
+
+    // The screen pick's key, in the palette mode too: the same refusal said,
+    // the same cancel silent, the colour as it was.
+    SwitchTo(0);
+    Form->BtnCpy2->setFocus();
+    const std::string colour = Form->LV2->Caption();
+    const std::vector<TColor> recent = Form->RecentColours();
+    Desktop.Capture = [](const QWidget&) -> QImage {
+        throw Exception("画面を取り込めません: 断られました");
+    };
+    Key(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_EQ(Reports.size(), 2u);
+    EXPECT_NE(Reports[1].find("画面を取り込めません"), std::string::npos);
+    Desktop.Capture = [](const QWidget&) -> QImage { throw EAbort("取り消し"); };
+    Key(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Reports.size(), 2u);
+    EXPECT_EQ(Form->LV2->Caption(), colour);
+    EXPECT_EQ(Form->RecentColours(), recent);
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_FALSE(Form->ScreenPicking());
 }
 
 TEST_F(Sources, TheMenuOpensFromTheFileListByKeyboardOnly) {

@@ -390,7 +390,7 @@ def check_capture(report, what, desktop, w, click, at, preview, screen, bare):
     report.check(f"{what}: the patch is grim's picture of the bare output", True, bool(fits))
 
 
-KEY_UP, KEY_RETURN = 0xFF52, 0xFF0D
+KEY_UP, KEY_RETURN, KEY_ESCAPE = 0xFF52, 0xFF0D, 0xFF1B
 OVERLAY_TITLE = "画面から選ぶ"
 MARKERS_ON_BARE = ((60, 120), (90, 95))
 PORTAL_FILE = "/tmp/out.png"
@@ -410,11 +410,13 @@ def check_screen_pick(report, what, desktop, w, at, preview, bare):
 
     def pick_at(x, y, expected):
         pointer.click(*at(MENU_AT), button=4)
-        time.sleep(0.3)
+        time.sleep(0.5)
         pointer.key(KEY_UP)  # from the top, the last item
         pointer.key(KEY_RETURN)
         if not st.until(overlay_shown, bool, 10):
             print(f"  {what}: no overlay for the pick at {x},{y}")
+            pointer.key(KEY_ESCAPE)  # a menu left open
+            st.until(desktop.node, bool, 70)
             return None
         pointer.click(x, y)
         return st.until(lambda: desktop.node() and preview(), lambda c: c == expected, 5)
@@ -438,6 +440,7 @@ def check_screen_pick(report, what, desktop, w, at, preview, bare):
             print(f"  {what}: screen pick at {x},{y}: expected {expected}, got {shown}")
     report.check(f"{what}: 81 picks off the frozen screen", 81, exact)
     report.check(f"{what}: the portal's file is gone", False, os.path.exists(PORTAL_FILE))
+    st.until(desktop.node, bool, 70)
     settled(desktop, w)
 
 
