@@ -222,7 +222,8 @@ TEST_F(Sources, PasteShowsTheClipboardsPictureOrFileAndIgnoresText) {
     EXPECT_EQ(Form->Edit0->text(), ""); // the focus sink took no text either
     EXPECT_EQ(MenuFrom([&] { RightClick(Form->SCRLB1->viewport()); }),
               (std::vector<std::string>{"画面を取り込む", "貼り付け (disabled)", "",
-                                        "キーボードで選ぶ (disabled)", "取る範囲"}));
+                                        "キーボードで選ぶ (disabled)", "取る範囲", "",
+                                        "画面から選ぶ"}));
 
     QImage image(9, 5, QImage::Format_RGB32);
     for (int y = 0; y < 5; ++y) {
@@ -242,7 +243,7 @@ TEST_F(Sources, PasteShowsTheClipboardsPictureOrFileAndIgnoresText) {
         {QUrl::fromLocalFile(QString::fromStdString((Home / "bin/distinct.bmp").string()))});
     EXPECT_EQ(MenuFrom([&] { RightClick(Form->Img1); }),
               (std::vector<std::string>{"画面を取り込む", "貼り付け", "", "キーボードで選ぶ",
-                                        "取る範囲"}));
+                                        "取る範囲", "", "画面から選ぶ"}));
     Key(Qt::Key_V, Qt::ControlModifier);
     ASSERT_EQ(Shown()->Width(), 23);
     EXPECT_EQ(PickedAt(20, 10), Distinct(20, 10));
