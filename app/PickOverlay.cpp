@@ -26,7 +26,6 @@ constexpr int GridFrom = 8;
 // The cross-hair's arms, in device pixels, and their gap around the pixel.
 constexpr int ArmLength = 14;
 constexpr int ArmGap = 3;
-constexpr int TextPixels = 12;
 
 const char* const PickTitle = "画面から選ぶ";
 const char* const ResampledNote = "この画面はデスクトップが拡大して渡した画像です";
@@ -63,7 +62,7 @@ bool TPickOverlay::HoldsPickPoint() const {
 }
 
 QStringList TPickOverlay::LoupeLines() const {
-    const TColor colour = FPicker.ColourAt(FPicker.PickPoint());
+    const TColor colour = FPicker.PickColour();
     QStringList lines;
     if (colour == CLR_INVALID) {
         lines << QStringLiteral("—");
@@ -184,7 +183,7 @@ QImage TPickOverlay::Magnified(int cells, int magnification) const {
     const int side = std::min(FPicker.SampleSide(), cells);
     const int first = (cells / 2 - side / 2) * magnification;
     const QRect frame(first - 1, first - 1, side * magnification + 1, side * magnification + 1);
-    painter.setPen(QPen(Contrasting(FPicker.ColourAt(centre)), 2));
+    painter.setPen(QPen(Contrasting(FPicker.PickColour()), 2));
     painter.drawRect(frame);
     return image;
 }

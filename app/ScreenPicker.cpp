@@ -64,14 +64,14 @@ std::optional<TColor> TScreenPicker::Exec() {
     return FResult;
 }
 
-TPickOverlay* TScreenPicker::OverlayUnderPointer() const {
+std::size_t TScreenPicker::OutputUnderPointer() const {
     const QPoint pointer = QCursor::pos();
-    for (const auto& overlay : FOverlays) {
-        if (overlay->Screen().geometry().contains(pointer)) {
-            return overlay.get();
+    for (std::size_t i = 0; i < FOverlays.size(); ++i) {
+        if (FOverlays[i]->Screen().geometry().contains(pointer)) {
+            return i;
         }
     }
-    return FOverlays.empty() ? nullptr : FOverlays.front().get();
+    return 0;
 }
 
 // The pick starts under the pointer, where the user looks; the keyboard goes
@@ -80,15 +80,12 @@ void TScreenPicker::Show() {
     for (const auto& overlay : FOverlays) {
         overlay->Cover();
     }
-    TPickOverlay* first = OverlayUnderPointer();
-    if (!first) {
+    if (FOverlays.empty()) {
         Finish(std::nullopt);
         return;
     }
-    const std::size_t output =
-        std::size_t(std::find_if(FOverlays.begin(), FOverlays.end(),
-                                 [first](const auto& o) { return o.get() == first; }) -
-                    FOverlays.begin());
+    const std::size_t output = OutputUnderPointer();
+    TPickOverlay* first = FOverlays[output].get();
     MoveTo(output, first->PixelUnderPointer(first->mapFromGlobal(QCursor::pos())), false);
     first->raise();
     first->activateWindow();
@@ -105,7 +102,7 @@ TColor TScreenPicker::ColourAt(QPoint pixel) const {
 
 std::string TScreenPicker::PlaceText() const {
     return "x " + std::to_string(FPoint.x()) + ", y " + std::to_string(FPoint.y()) + ": " +
-           RgbText(ColourAt(FPoint));
+           RgbText(FColour);
 }
 
 void TScreenPicker::PointAt(const TPickOverlay& overlay, QPoint pixel) {
@@ -144,6 +141,7 @@ void TScreenPicker::MoveTo(std::size_t output, QPoint pixel, bool byKeys) {
     const bool moved = pixel != FPoint || output != FOutput || byKeys != FKeyDriven;
     FOutput = output;
     FPoint = pixel;
+    FColour = ColourAt(pixel);
     FKeyDriven = byKeys;
     if (!moved) {
         return;
@@ -166,7 +164,7 @@ void TScreenPicker::ChangeMagnification(int steps) {
 }
 
 void TScreenPicker::Pick() {
-    Finish(ColourAt(FPoint));
+    Finish(FColour);
 }
 
 void TScreenPicker::Cancel() {

@@ -51,6 +51,8 @@ public:
     // The colour a pick at a captured pixel gives: the mean of the sample
     // square inside the capture.
     TColor ColourAt(QPoint pixel) const;
+    // The colour a pick at the pick point gives now.
+    TColor PickColour() const { return FColour; }
     // What the pick point's place and colour read as: "x 120, y 45: RGB(…)".
     std::string PlaceText() const;
 
@@ -70,13 +72,15 @@ signals:
 private:
     void MoveTo(std::size_t output, QPoint pixel, bool byKeys);
     void Finish(std::optional<TColor> result);
-    TPickOverlay* OverlayUnderPointer() const;
+    // The output the pointer is on; the first when it is on none.
+    std::size_t OutputUnderPointer() const;
 
     QImage FCapture;
     int FSide;
     std::vector<std::unique_ptr<TPickOverlay>> FOverlays;
     std::size_t FOutput = 0;
     QPoint FPoint;
+    TColor FColour = CLR_INVALID; // of a pick at FPoint
     bool FKeyDriven = false;
     int FMagnification = DefaultMagnification;
     bool FDone = false;

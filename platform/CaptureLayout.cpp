@@ -20,11 +20,11 @@ bool AlmostEqual(QSize a, QSize b, int slack) {
     return std::abs(a.width() - b.width()) <= slack && std::abs(a.height() - b.height()) <= slack;
 }
 
-int Floor(qreal value) {
-    return static_cast<int>(std::floor(value + 1e-6));
-}
-
 } // namespace
+
+int PixelAt(qreal logical, qreal scale) {
+    return static_cast<int>(std::floor(logical * scale + 1e-6));
+}
 
 std::vector<TOutputInCapture> PlaceOutputs(const std::vector<TOutputPlace>& outputs,
                                            QSize capture) {
@@ -80,8 +80,8 @@ std::vector<std::size_t> OutputsToCover(const std::vector<TOutputPlace>& outputs
 
 QPoint CapturePixel(const TOutputInCapture& output, QPointF local) {
     const QRect& rect = output.Capture;
-    const int x = std::clamp(Floor(local.x() * output.ScaleX), 0, rect.width() - 1);
-    const int y = std::clamp(Floor(local.y() * output.ScaleY), 0, rect.height() - 1);
+    const int x = std::clamp(PixelAt(local.x(), output.ScaleX), 0, rect.width() - 1);
+    const int y = std::clamp(PixelAt(local.y(), output.ScaleY), 0, rect.height() - 1);
     return rect.topLeft() + QPoint(x, y);
 }
 

@@ -38,10 +38,14 @@ std::vector<TOutputInCapture> PlaceOutputs(const std::vector<TOutputPlace>& outp
 // spans others (an X server lists the whole screen beside its monitors).
 std::vector<std::size_t> OutputsToCover(const std::vector<TOutputPlace>& outputs);
 
+// The pixel, of `scale` pixels to a logical one, that a logical position
+// lies in; a position on a pixel's edge, which a division may have left a
+// hair short, belongs to that pixel.
+int PixelAt(qreal logical, qreal scale);
+
 // The capture pixel under a logical point of an output (its own
 // coordinates): the device pixel under the point where the capture is the
-// output's own pixels. A point on a pixel's edge, which a division may have
-// left a hair short, belongs to that pixel.
+// output's own pixels.
 QPoint CapturePixel(const TOutputInCapture& output, QPointF local);
 
 // The logical point of an output at the middle of a capture pixel.

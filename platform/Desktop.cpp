@@ -1,5 +1,7 @@
 #include "Desktop.h"
 
+#include "CaptureLayout.h"
+
 #include "FileSystem.h"
 #include "ScreenCapture.h"
 #include "WindowRatio.h"
@@ -14,7 +16,6 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <xcb/xcb.h>
@@ -50,12 +51,6 @@ public:
 TPointerTracker& Tracker() {
     static TPointerTracker tracker;
     return tracker;
-}
-
-// A logical position to the device pixel it lies in; a position on a pixel's
-// edge, which a division may have left a hair short, belongs to that pixel.
-int DevicePixel(qreal logical, qreal ratio) {
-    return static_cast<int>(std::floor(logical * ratio + 1e-6));
 }
 
 } // namespace
@@ -95,10 +90,10 @@ QPoint TDesktop::CursorPos(const QWidget& window) const {
     const qreal ratio = WindowRatio(window);
     const TPointerTracker& tracker = Tracker();
     if (tracker.Window && tracker.Window == window.windowHandle()) {
-        return {DevicePixel(tracker.Position.x(), ratio), DevicePixel(tracker.Position.y(), ratio)};
+        return {PixelAt(tracker.Position.x(), ratio), PixelAt(tracker.Position.y(), ratio)};
     }
     const QPoint logical = window.mapFromGlobal(QCursor::pos());
-    return {DevicePixel(logical.x(), ratio), DevicePixel(logical.y(), ratio)};
+    return {PixelAt(logical.x(), ratio), PixelAt(logical.y(), ratio)};
 }
 
 bool TDesktop::FolderWritable(const std::string& folder) const {

@@ -220,10 +220,10 @@ TEST_F(Sources, PasteShowsTheClipboardsPictureOrFileAndIgnoresText) {
     Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(Shown(), nullptr);
     EXPECT_EQ(Form->Edit0->text(), ""); // the focus sink took no text either
-    EXPECT_EQ(MenuFrom([&] { RightClick(Form->SCRLB1->viewport()); }),
-              (std::vector<std::string>{"画面を取り込む", "貼り付け (disabled)", "",
-                                        "キーボードで選ぶ (disabled)", "取る範囲", "",
-                                        "画面から選ぶ"}));
+    EXPECT_EQ(
+        MenuFrom([&] { RightClick(Form->SCRLB1->viewport()); }),
+        (std::vector<std::string>{"画面を取り込む", "貼り付け (disabled)", "",
+                                  "キーボードで選ぶ (disabled)", "取る範囲", "", "画面から選ぶ"}));
 
     QImage image(9, 5, QImage::Format_RGB32);
     for (int y = 0; y < 5; ++y) {
@@ -280,46 +280,40 @@ TEST_F(Sources, CaptureStepsAsideAndShowsTheScreen) {
     Form->Img1Click(Form->Img1);
     EXPECT_EQ(Form->Edit41->Color(), Distinct(37, 21));
 
-    // A refusal is said; a cancelled capture changes nothing, silently.
-    Desktop.Capture = [](const QWidget&) -> QImage {
-        throw Exception("画面を取り込めません: 断られました");
+    // A refusal is said; a cancelled capture changes nothing, silently: by
+    // the capture's key here, by the screen pick's in the palette mode.
+    auto refuseThenCancel = [&](Qt::Key key) {
+        const std::size_t reported = Reports.size();
+        Desktop.Capture = [](const QWidget&) -> QImage {
+            throw Exception("画面を取り込めません: 断られました");
+        };
+        Key(key, Qt::ControlModifier | Qt::ShiftModifier);
+        ASSERT_EQ(Reports.size(), reported + 1);
+        EXPECT_NE(Reports.back().find("画面を取り込めません"), std::string::npos);
+        Desktop.Capture = [](const QWidget&) -> QImage { throw EAbort("取り消し"); };
+        Key(key, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(Reports.size(), reported + 1);
+        EXPECT_TRUE(Form->isVisible());
     };
-    Key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-    ASSERT_EQ(Reports.size(), 1u);
-    EXPECT_NE(Reports[0].find("画面を取り込めません"), std::string::npos);
-    Desktop.Capture = [](const QWidget&) -> QImage { throw EAbort("取り消し"); };
-    Key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(Reports.size(), 1u);
+    refuseThenCancel(Qt::Key_C);
     EXPECT_EQ(Shown()->Width(), 64);
-    EXPECT_TRUE(Form->isVisible());
 
-    // The screen pick's key, in the palette mode too: the same refusal said,
-    // the same cancel silent, the colour as it was.
     SwitchTo(0);
     Form->BtnCpy2->setFocus();
     const std::string colour = Form->LV2->Caption();
     const std::vector<TColor> recent = Form->RecentColours();
-    Desktop.Capture = [](const QWidget&) -> QImage {
-        throw Exception("画面を取り込めません: 断られました");
-    };
-    Key(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-    ASSERT_EQ(Reports.size(), 2u);
-    EXPECT_NE(Reports[1].find("画面を取り込めません"), std::string::npos);
-    Desktop.Capture = [](const QWidget&) -> QImage { throw EAbort("取り消し"); };
-    Key(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(Reports.size(), 2u);
+    refuseThenCancel(Qt::Key_P);
     EXPECT_EQ(Form->LV2->Caption(), colour);
     EXPECT_EQ(Form->RecentColours(), recent);
-    EXPECT_TRUE(Form->isVisible());
     EXPECT_FALSE(Form->ScreenPicking());
 }
 
 TEST_F(Sources, TheMenuOpensFromTheFileListByKeyboardOnly) {
     SwitchTo(2);
     Form->FLB1->setFocus();
-    const std::vector<std::string> both{"画面を取り込む", "貼り付け (disabled)", "",
-                                        "キーボードで選ぶ (disabled)", "取る範囲", "",
-                                        "画面から選ぶ"};
+    const std::vector<std::string> both{
+        "画面を取り込む", "貼り付け (disabled)", "", "キーボードで選ぶ (disabled)", "取る範囲", "",
+        "画面から選ぶ"};
     EXPECT_EQ(MenuFrom([&] { Key(Qt::Key_Menu, Qt::NoModifier); }), both);
     EXPECT_EQ(MenuFrom([&] { Key(Qt::Key_F10, Qt::ShiftModifier); }), both);
     EXPECT_TRUE(MenuFrom([&] { RightClick(Form->FLB1->viewport()); }).empty());
