@@ -5,7 +5,7 @@
 // root window read from the X server into 32-bit rows, as the program
 // reads it). The wait is split where the X server shows it: until the
 // window steps aside (unmapped), until the overlay is mapped, until the
-// loupe is painted.
+// loupe is painted. Every wait blocks on the X server's events.
 //
 //   pick_wait run IROCHI RUNS
 //     prints one line a run:
@@ -13,6 +13,7 @@
 #include "XClient.h"
 
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
 #include <X11/keysym.h>
 
 #include <chrono>
@@ -48,6 +49,10 @@ public:
         }
         FRoot = DefaultRootWindow(FDisplay);
         XSelectInput(FDisplay, FRoot, SubstructureNotifyMask);
+        int error = 0;
+        if (!XDamageQueryExtension(FDisplay, &FDamageEvent, &error)) {
+            throw std::runtime_error("no DAMAGE extension");
+        }
         FWidth = DisplayWidth(FDisplay, DefaultScreen(FDisplay));
         FHeight = DisplayHeight(FDisplay, DefaultScreen(FDisplay));
     }
@@ -90,17 +95,21 @@ public:
 
     unsigned long Pixel(int x, int y) { return PixelOf(FDisplay, FRoot, x, y); }
 
-    // Waits until the pixel is the given one, looking every tenth of a
-    // millisecond.
-    bool PixelBecomes(int x, int y, unsigned long wanted, double seconds) {
-        const double deadline = Now() + seconds * 1000;
-        while (Pixel(x, y) != wanted) {
-            if (Now() > deadline) {
-                return false;
+    // Blocks, using no processor time the program could use, until the
+    // window's pixel at (x, y) is the given one: the X server reports each
+    // drawing into the window, and the pixel is looked at after each.
+    void PixelBecomes(Window window, int x, int y, unsigned long wanted) {
+        const Damage damage = XDamageCreate(FDisplay, window, XDamageReportRawRectangles);
+        XSync(FDisplay, False);
+        while (PixelOf(FDisplay, window, x, y) != wanted) {
+            for (XEvent e;;) {
+                XNextEvent(FDisplay, &e);
+                if (e.type == FDamageEvent + XDamageNotify) {
+                    break;
+                }
             }
-            std::this_thread::sleep_for(std::chrono::microseconds(100));
         }
-        return true;
+        XDamageDestroy(FDisplay, damage);
     }
 
     // The floor: the whole root window read, its rows copied into 32-bit
@@ -129,6 +138,7 @@ private:
     Display* FDisplay;
     Window FRoot, FWindow = 0;
     int FWidth = 0, FHeight = 0;
+    int FDamageEvent = 0;
 };
 
 int Run(const std::string& program, int runs) {
@@ -144,16 +154,12 @@ int Run(const std::string& program, int runs) {
         screen.Keys({XK_Control_L, XK_Shift_L, XK_p});
         screen.WaitFor(UnmapNotify, screen.ProgramWindow());
         const double unmapped = Now() - start;
-        screen.WaitFor(MapNotify, 0);
+        const Window overlay = screen.WaitFor(MapNotify, 0);
         const double mapped = Now() - start;
-        const bool painted =
-            screen.PixelBecomes(pointerX + LoupeCorner, pointerY + LoupeCorner, LoupeFrame, 10);
+        // The overlay covers the screen from its corner.
+        screen.PixelBecomes(overlay, pointerX + LoupeCorner, pointerY + LoupeCorner, LoupeFrame);
         const double wait = Now() - start;
-        if (painted) {
-            std::printf("%.2f %.2f %.2f %.2f\n", wait, floor, unmapped, mapped);
-        } else {
-            std::fprintf(stderr, "the loupe never showed\n");
-        }
+        std::printf("%.2f %.2f %.2f %.2f\n", wait, floor, unmapped, mapped);
         std::fflush(stdout);
         screen.Keys({XK_Escape});
         kill(pid, SIGTERM);

@@ -27,7 +27,7 @@ run=(
 # reader's interface the checks use; the validators and the package tools of
 # the package check; Node.js for the CSS reference of the notation check.
 test=(
-  googletest libgtest-dev libgmock-dev libbenchmark-dev libxtst-dev libxfixes-dev python3
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libxtst-dev libxfixes-dev libxdamage-dev python3
   xvfb xauth xdotool xclip x11-utils x11-xserver-utils imagemagick
   qt6-wayland sway wayvnc grim wl-clipboard
   pipewire xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
