@@ -15,6 +15,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace {
 
@@ -37,17 +38,54 @@ QColor Contrasting(TColor colour) {
 
 } // namespace
 
-TPickOverlay::TPickOverlay(TScreenPicker& picker, QScreen& screen, const TOutputInCapture& place,
-                           const std::string& name)
+TPickOverlay::TPickOverlay(QScreen& screen)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      FPicker(picker), FScreen(screen), FPlace(place), FName(name) {
+      FScreen(screen) {
     setObjectName("PickOverlay");
     setWindowTitle(QString::fromUtf8(PickTitle));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setCursor(Qt::CrossCursor);
     setFocusPolicy(Qt::StrongFocus);
+}
+
+TPickOverlay& TPickOverlay::ForScreen(QScreen& screen) {
+    static std::map<QScreen*, TPickOverlay*> windows;
+    static const bool cleared = [] {
+        // Closed with the application, before its windowing goes.
+        qAddPostRoutine([] {
+            for (const auto& [screen, window] : windows) {
+                delete window;
+            }
+            windows.clear();
+        });
+        return true;
+    }();
+    (void)cleared;
+    TPickOverlay*& window = windows[&screen];
+    if (!window) {
+        window = new TPickOverlay(screen);
+        // A screen unplugged takes its window with it.
+        connect(&screen, &QObject::destroyed, window, [&screen] {
+            delete windows[&screen];
+            windows.erase(&screen);
+        });
+    }
+    return *window;
+}
+
+void TPickOverlay::Attach(TScreenPicker& picker, const TOutputInCapture& place,
+                          const std::string& name) {
+    FPicker = &picker;
+    FPlace = place;
+    FName = name;
+    FMarked = {};
     SetSpokenName(*this, std::string(PickTitle) + ": " + FName);
+}
+
+void TPickOverlay::Release() {
+    hide();
+    FPicker = nullptr;
 }
 
 void TPickOverlay::Cover() {
@@ -57,22 +95,25 @@ void TPickOverlay::Cover() {
 }
 
 bool TPickOverlay::HoldsPickPoint() const {
-    const auto& overlays = FPicker.Overlays();
-    return FPicker.PickOutput() < overlays.size() && overlays[FPicker.PickOutput()].get() == this;
+    if (!FPicker) {
+        return false;
+    }
+    const auto& overlays = FPicker->Overlays();
+    return FPicker->PickOutput() < overlays.size() && overlays[FPicker->PickOutput()] == this;
 }
 
 QStringList TPickOverlay::LoupeLines() const {
-    const TColor colour = FPicker.PickColour();
+    const TColor colour = FPicker->PickColour();
     QStringList lines;
     if (colour == CLR_INVALID) {
         lines << QStringLiteral("—");
     } else {
         lines << QString::fromStdString(HexText(colour) + "  " + RgbText(colour));
     }
-    const QPoint at = FPicker.PickPoint();
+    const QPoint at = FPicker->PickPoint();
     QString place = QStringLiteral("x %1, y %2").arg(at.x()).arg(at.y());
-    if (FPicker.SampleSide() > 1) {
-        place += QStringLiteral("  (%1×%1)").arg(FPicker.SampleSide());
+    if (FPicker->SampleSide() > 1) {
+        place += QStringLiteral("  (%1×%1)").arg(FPicker->SampleSide());
     }
     lines << place;
     if (FPlace.Resampled) {
@@ -95,7 +136,7 @@ QRect TPickOverlay::LoupeRect() const {
                      LoupeSide + int(lines.size()) * metrics.height() + 6);
     // Beside the point, turned away from the window's edges so that it is
     // always whole.
-    const QPoint point = OutputPoint(FPlace, FPicker.PickPoint()).toPoint();
+    const QPoint point = OutputPoint(FPlace, FPicker->PickPoint()).toPoint();
     int x = point.x() + LoupeGap;
     int y = point.y() + LoupeGap;
     if (x + size.width() > width()) {
@@ -110,12 +151,12 @@ QRect TPickOverlay::LoupeRect() const {
 }
 
 QRect TPickOverlay::CrossHairRect() const {
-    if (!HoldsPickPoint() || !FPicker.KeyDriven()) {
+    if (!HoldsPickPoint() || !FPicker->KeyDriven()) {
         return {};
     }
     const qreal ratio = WindowRatio(*this);
     const int reach = int((ArmLength + ArmGap + 2) / ratio) + 2;
-    const QPoint point = OutputPoint(FPlace, FPicker.PickPoint()).toPoint();
+    const QPoint point = OutputPoint(FPlace, FPicker->PickPoint()).toPoint();
     return {point - QPoint(reach, reach), point + QPoint(reach, reach)};
 }
 
@@ -128,12 +169,16 @@ void TPickOverlay::PickPointMoved() {
     update(FMarked | now);
     FMarked = now;
     if (HoldsPickPoint()) {
-        SetSpokenName(*this, std::string(PickTitle) + ": " + FName + "、" + FPicker.PlaceText());
+        SetSpokenName(*this, std::string(PickTitle) + ": " + FName + "、" + FPicker->PlaceText());
     }
 }
 
 void TPickOverlay::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    if (!FPicker) {
+        painter.fillRect(rect(), Qt::black);
+        return;
+    }
     PaintCapture(painter);
     if (HoldsPickPoint()) {
         PaintCrossHair(painter);
@@ -146,7 +191,7 @@ void TPickOverlay::paintEvent(QPaintEvent*) {
 // output the desktop enlarged is shown by the nearest captured pixel, never
 // smoothed further.
 void TPickOverlay::PaintCapture(QPainter& painter) {
-    const QImage& capture = FPicker.Capture();
+    const QImage& capture = FPicker->Capture();
     const QRect part = FPlace.Capture & capture.rect();
     if (part.isEmpty()) {
         painter.fillRect(rect(), Qt::black);
@@ -164,10 +209,10 @@ void TPickOverlay::PaintCapture(QPainter& painter) {
 }
 
 QImage TPickOverlay::Magnified(int cells, int magnification) const {
-    const QPoint centre = FPicker.PickPoint();
+    const QPoint centre = FPicker->PickPoint();
     const QRect source(centre - QPoint(cells / 2, cells / 2), QSize(cells, cells));
     // Pixels beyond the capture come out black.
-    QImage square = FPicker.Capture().copy(source).convertToFormat(QImage::Format_RGB32);
+    QImage square = FPicker->Capture().copy(source).convertToFormat(QImage::Format_RGB32);
     QImage image = square.scaled(cells * magnification, cells * magnification,
                                  Qt::IgnoreAspectRatio, Qt::FastTransformation);
     QPainter painter(&image);
@@ -180,10 +225,10 @@ QImage TPickOverlay::Magnified(int cells, int magnification) const {
         }
     }
     // The sample square framed, in a colour that shows on its colour.
-    const int side = std::min(FPicker.SampleSide(), cells);
+    const int side = std::min(FPicker->SampleSide(), cells);
     const int first = (cells / 2 - side / 2) * magnification;
     const QRect frame(first - 1, first - 1, side * magnification + 1, side * magnification + 1);
-    painter.setPen(QPen(Contrasting(FPicker.PickColour()), 2));
+    painter.setPen(QPen(Contrasting(FPicker->PickColour()), 2));
     painter.drawRect(frame);
     return image;
 }
@@ -191,7 +236,7 @@ QImage TPickOverlay::Magnified(int cells, int magnification) const {
 void TPickOverlay::PaintLoupe(QPainter& painter) {
     const QRect box = LoupeRect();
     const qreal ratio = WindowRatio(*this);
-    const int magnification = FPicker.Magnification();
+    const int magnification = FPicker->Magnification();
     int cells = int(LoupeSide * ratio) / magnification;
     cells -= (cells % 2 == 0) ? 1 : 0;
     QImage magnified = Magnified(std::max(cells, 1), magnification);
@@ -216,11 +261,11 @@ void TPickOverlay::PaintLoupe(QPainter& painter) {
 // Four arms around the picked device pixel, leaving the pixel itself clear,
 // in black inside white so that they show on any colour.
 void TPickOverlay::PaintCrossHair(QPainter& painter) {
-    if (!FPicker.KeyDriven()) {
+    if (!FPicker->KeyDriven()) {
         return;
     }
     const qreal ratio = WindowRatio(*this);
-    const QPointF middle = OutputPoint(FPlace, FPicker.PickPoint());
+    const QPointF middle = OutputPoint(FPlace, FPicker->PickPoint());
     const QPoint device(int(std::floor(middle.x() * ratio)), int(std::floor(middle.y() * ratio)));
     painter.save();
     painter.setTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
@@ -252,55 +297,65 @@ QPoint TPickOverlay::PixelUnderPointer(QPointF eventPosition) const {
 }
 
 void TPickOverlay::mouseMoveEvent(QMouseEvent* event) {
-    FPicker.PointAt(*this, PixelUnderPointer(event->scenePosition()));
+    if (!FPicker) {
+        return;
+    }
+    FPicker->PointAt(*this, PixelUnderPointer(event->scenePosition()));
 }
 
 void TPickOverlay::mousePressEvent(QMouseEvent* event) {
+    if (!FPicker) {
+        return;
+    }
     if (event->button() == Qt::RightButton) {
-        FPicker.Cancel();
+        FPicker->Cancel();
     } else if (event->button() == Qt::LeftButton) {
-        FPicker.PointAt(*this, PixelUnderPointer(event->scenePosition()));
-        FPicker.Pick();
+        FPicker->PointAt(*this, PixelUnderPointer(event->scenePosition()));
+        FPicker->Pick();
     }
 }
 
 void TPickOverlay::wheelEvent(QWheelEvent* event) {
     const int steps = event->angleDelta().y() / 120;
-    if (steps != 0) {
-        FPicker.ChangeMagnification(steps);
+    if (FPicker && steps != 0) {
+        FPicker->ChangeMagnification(steps);
     }
 }
 
 void TPickOverlay::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     const int step = modifiers == Qt::ShiftModifier ? 10 : 1;
+    if (!FPicker) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Left:
-        FPicker.MoveBy(-step, 0);
+        FPicker->MoveBy(-step, 0);
         break;
     case Qt::Key_Right:
-        FPicker.MoveBy(step, 0);
+        FPicker->MoveBy(step, 0);
         break;
     case Qt::Key_Up:
-        FPicker.MoveBy(0, -step);
+        FPicker->MoveBy(0, -step);
         break;
     case Qt::Key_Down:
-        FPicker.MoveBy(0, step);
+        FPicker->MoveBy(0, step);
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:
-        FPicker.Pick();
+        FPicker->Pick();
         break;
     case Qt::Key_Escape:
-        FPicker.Cancel();
+        FPicker->Cancel();
         break;
     case Qt::Key_Plus:
     case Qt::Key_Equal:
-        FPicker.ChangeMagnification(1);
+        FPicker->ChangeMagnification(1);
         break;
     case Qt::Key_Minus:
-        FPicker.ChangeMagnification(-1);
+        FPicker->ChangeMagnification(-1);
         break;
     default:
         QWidget::keyPressEvent(event);

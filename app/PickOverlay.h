@@ -10,13 +10,18 @@ class TScreenPicker;
 
 // One output's window of a screen pick: borderless, over the whole output,
 // showing the output's part of the capture pixel for pixel, and the loupe
-// while the pick point is on this output.
+// while the pick point is on this output. One window an output serves every
+// pick of the run: on Wayland, Qt 6.4's event thread can still be handling
+// a window's events while the window is destroyed, and a user picks often.
 class TPickOverlay : public QWidget {
     Q_OBJECT
 public:
-    TPickOverlay(TScreenPicker& picker, QScreen& screen, const TOutputInCapture& place,
-                 const std::string& name);
+    // The window of this output, made on first use.
+    static TPickOverlay& ForScreen(QScreen& screen);
 
+    // Serves `picker`'s pick until Release.
+    void Attach(TScreenPicker& picker, const TOutputInCapture& place, const std::string& name);
+    void Release();
     void Cover();
     const TOutputInCapture& Place() const { return FPlace; }
     QScreen& Screen() const { return FScreen; }
@@ -36,6 +41,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    explicit TPickOverlay(QScreen& screen);
     bool HoldsPickPoint() const;
     // The part of the window that the loupe and the cross-hair cover now.
     QRect MarksRect() const;
@@ -47,7 +53,7 @@ private:
     QImage Magnified(int cells, int magnification) const;
     QStringList LoupeLines() const;
 
-    TScreenPicker& FPicker;
+    TScreenPicker* FPicker = nullptr;
     QScreen& FScreen;
     TOutputInCapture FPlace;
     std::string FName;

@@ -47,12 +47,17 @@ TScreenPicker::TScreenPicker(const QImage& capture, int side)
     const std::vector<TOutputInCapture> places = PlaceOutputs(outputs, FCapture.size());
     for (const std::size_t i : OutputsToCover(outputs)) {
         QScreen& screen = *screens[qsizetype(i)];
-        FOverlays.push_back(std::make_unique<TPickOverlay>(*this, screen, places[i],
-                                                           ScreenName(screen, FOverlays.size())));
+        TPickOverlay& overlay = TPickOverlay::ForScreen(screen);
+        overlay.Attach(*this, places[i], ScreenName(screen, FOverlays.size()));
+        FOverlays.push_back(&overlay);
     }
 }
 
-TScreenPicker::~TScreenPicker() = default;
+TScreenPicker::~TScreenPicker() {
+    for (TPickOverlay* overlay : FOverlays) {
+        overlay->Release();
+    }
+}
 
 std::optional<TColor> TScreenPicker::Exec() {
     Show();
@@ -77,7 +82,7 @@ std::size_t TScreenPicker::OutputUnderPointer() const {
 // The pick starts under the pointer, where the user looks; the keyboard goes
 // to that output's window.
 void TScreenPicker::Show() {
-    for (const auto& overlay : FOverlays) {
+    for (TPickOverlay* overlay : FOverlays) {
         overlay->Cover();
     }
     if (FOverlays.empty()) {
@@ -85,7 +90,7 @@ void TScreenPicker::Show() {
         return;
     }
     const std::size_t output = OutputUnderPointer();
-    TPickOverlay* first = FOverlays[output].get();
+    TPickOverlay* first = FOverlays[output];
     MoveTo(output, first->PixelUnderPointer(first->mapFromGlobal(QCursor::pos())), false);
     first->raise();
     first->activateWindow();
@@ -107,7 +112,7 @@ std::string TScreenPicker::PlaceText() const {
 
 void TScreenPicker::PointAt(const TPickOverlay& overlay, QPoint pixel) {
     for (std::size_t i = 0; i < FOverlays.size(); ++i) {
-        if (FOverlays[i].get() == &overlay) {
+        if (FOverlays[i] == &overlay) {
             MoveTo(i, pixel, false);
         }
     }
@@ -180,7 +185,7 @@ void TScreenPicker::Finish(std::optional<TColor> result) {
     // Told while the overlays still show: on Wayland only a window that has
     // the keyboard may take the clipboard.
     emit Finished();
-    for (const auto& overlay : FOverlays) {
+    for (TPickOverlay* overlay : FOverlays) {
         overlay->hide();
     }
 }

@@ -5,7 +5,6 @@
 
 #include <QImage>
 #include <QObject>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -39,7 +38,7 @@ public:
     std::optional<TColor> Result() const { return FResult; }
 
     const QImage& Capture() const { return FCapture; }
-    const std::vector<std::unique_ptr<TPickOverlay>>& Overlays() const { return FOverlays; }
+    const std::vector<TPickOverlay*>& Overlays() const { return FOverlays; }
     // The captured pixel the pick stands on, and the output it lies on.
     QPoint PickPoint() const { return FPoint; }
     std::size_t PickOutput() const { return FOutput; }
@@ -77,7 +76,7 @@ private:
 
     QImage FCapture;
     int FSide;
-    std::vector<std::unique_ptr<TPickOverlay>> FOverlays;
+    std::vector<TPickOverlay*> FOverlays;
     std::size_t FOutput = 0;
     QPoint FPoint;
     TColor FColour = CLR_INVALID; // of a pick at FPoint

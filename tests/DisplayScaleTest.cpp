@@ -11,6 +11,7 @@
 
 #include <QBackingStore>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -600,7 +601,7 @@ TEST_F(Scaled, TheScreenPickShowsEachScreenPixelForPixelAndPicksEveryDevicePixel
             const QRect part = left->Place().Capture;
             if (picker.Overlays()[right]->Place().Capture.left() == part.right() + 1) {
                 PointerTo(*left, {part.right(), part.top() + 5});
-                QTest::keyClick(left.get(), Qt::Key_Right);
+                QTest::keyClick(left, Qt::Key_Right);
                 EXPECT_EQ(picker.PickOutput(), right);
                 EXPECT_EQ(picker.PickPoint(), QPoint(part.right() + 1, part.top() + 5));
             }
@@ -631,11 +632,23 @@ TEST_F(Scaled, AClickOnTheFrozenScreenPicksThePixelOrTheMeanOfTheSquare) {
             }
         }
     }
-    TScreenPicker picker(capture, 1);
-    picker.Show();
-    PointerTo(*picker.Overlays()[0], {3, 3}, Qt::RightButton);
-    EXPECT_TRUE(picker.Done());
-    EXPECT_EQ(picker.Result(), std::nullopt);
+    std::vector<QPointer<TPickOverlay>> windows;
+    {
+        TScreenPicker picker(capture, 1);
+        picker.Show();
+        windows.assign(picker.Overlays().begin(), picker.Overlays().end());
+        PointerTo(*picker.Overlays()[0], {3, 3}, Qt::RightButton);
+        EXPECT_TRUE(picker.Done());
+        EXPECT_EQ(picker.Result(), std::nullopt);
+    }
+    // The windows outlive the pick, hidden, and serve the next one.
+    TScreenPicker next(capture, 1);
+    ASSERT_EQ(next.Overlays().size(), windows.size());
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        ASSERT_FALSE(windows[i].isNull());
+        EXPECT_FALSE(windows[i]->isVisible());
+        EXPECT_EQ(next.Overlays()[i], windows[i].data());
+    }
 }
 
 // From the window, by its key in every mode: Escape changes nothing and
