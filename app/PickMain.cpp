@@ -36,7 +36,8 @@ TOutcome PickFromScreen(const TPickOptions& options) {
     TOutcome outcome;
     try {
         QWidget asking; // the root window is found through a window of ours
-        TScreenPicker picker(CaptureScreen(asking), 1);
+        TScreenPicker::MakeWindows();
+        TScreenPicker picker(CaptureScreen(asking, TScreenPicker::TouchWindows), 1);
         QObject::connect(&picker, &TScreenPicker::Finished, [&] {
             if (const auto colour = picker.Result()) {
                 outcome = {Picked, WriteNotation(options.Notation, *colour).Text};

@@ -7,6 +7,7 @@
 #include "ScreenPicker.h"
 #include "WindowRatio.h"
 
+#include <QBackingStore>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -86,6 +87,27 @@ void TPickOverlay::Attach(TScreenPicker& picker, const TOutputInCapture& place,
 void TPickOverlay::Release() {
     hide();
     FPicker = nullptr;
+}
+
+void TPickOverlay::Make() {
+    setScreen(&FScreen);
+    setGeometry(FScreen.geometry());
+    create();
+    if (QBackingStore* store = backingStore()) {
+        store->resize(size());
+    }
+}
+
+void TPickOverlay::Touch() {
+    QBackingStore* store = backingStore();
+    if (!store || store->size() != size()) {
+        return;
+    }
+    store->beginPaint(QRegion(rect()));
+    if (QPaintDevice* memory = store->paintDevice()) {
+        QPainter(memory).fillRect(rect(), Qt::black);
+    }
+    store->endPaint();
 }
 
 void TPickOverlay::Cover() {

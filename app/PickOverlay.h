@@ -22,6 +22,12 @@ public:
     // Serves `picker`'s pick until Release.
     void Attach(TScreenPicker& picker, const TOutputInCapture& place, const std::string& name);
     void Release();
+    // Makes the window and its backing store for the output: asked of the
+    // display server before the screen is read, not queued behind it.
+    void Make();
+    // Writes the backing store's memory once: done while the screen is
+    // being read, it leaves the first paint less to wait for.
+    void Touch();
     void Cover();
     const TOutputInCapture& Place() const { return FPlace; }
     QScreen& Screen() const { return FScreen; }

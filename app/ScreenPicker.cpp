@@ -53,6 +53,25 @@ TScreenPicker::TScreenPicker(const QImage& capture, int side)
     }
 }
 
+namespace {
+
+template <typename Act> void ForEachWindow(Act act) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (const std::size_t i : OutputsToCover(DesktopOutputs())) {
+        act(TPickOverlay::ForScreen(*screens[qsizetype(i)]));
+    }
+}
+
+} // namespace
+
+void TScreenPicker::MakeWindows() {
+    ForEachWindow([](TPickOverlay& overlay) { overlay.Make(); });
+}
+
+void TScreenPicker::TouchWindows() {
+    ForEachWindow([](TPickOverlay& overlay) { overlay.Touch(); });
+}
+
 TScreenPicker::~TScreenPicker() {
     for (TPickOverlay* overlay : FOverlays) {
         overlay->Release();

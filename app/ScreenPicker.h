@@ -29,6 +29,11 @@ public:
     TScreenPicker(const TScreenPicker&) = delete;
     TScreenPicker& operator=(const TScreenPicker&) = delete;
 
+    // The windows that will cover the outputs, which the next pick takes:
+    // made before the screen is read, and their memory written while it is.
+    static void MakeWindows();
+    static void TouchWindows();
+
     // Covers the outputs and waits until the user picks or cancels: the
     // colour picked, none when cancelled.
     std::optional<TColor> Exec();

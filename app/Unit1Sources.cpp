@@ -10,39 +10,25 @@
 #include "PictureData.h"
 #include "QtImage.h"
 #include "ScreenPicker.h"
+#include "StepAside.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDropEvent>
-#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
 #include <QScopedValueRollback>
-#include <QTimer>
 #include <map>
 
 namespace {
 
-// How long the window stays out of the way before the screen is taken: long
-// enough for the X server or the compositor to draw what it covered.
-constexpr int StepAsideMs = 300;
-
-void Wait(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-}
-
 // Hides the window while it lives, and shows it again on every way out.
 class TSteppedAside {
 public:
-    explicit TSteppedAside(QWidget& window) : FWindow(window) {
-        FWindow.hide();
-        Wait(StepAsideMs);
-    }
+    explicit TSteppedAside(QWidget& window) : FWindow(window) { StepAside(FWindow); }
     ~TSteppedAside() {
         FWindow.show();
         FWindow.raise();
@@ -101,7 +87,7 @@ void TForm1::ImgCaptureClick(TObject*) {
     QImage screen;
     {
         const TSteppedAside aside(*this);
-        screen = FDesktop.CaptureScreen(*this);
+        screen = FDesktop.CaptureScreen(*this, {});
     }
     ShowPictureFrom(BitmapFromQImage(screen), "画面");
 }
@@ -117,7 +103,9 @@ void TForm1::ScreenPickClick(TObject*) {
     std::optional<TColor> colour;
     {
         const TSteppedAside aside(*this);
-        TScreenPicker picker(FDesktop.CaptureScreen(*this), FSampleSize);
+        TScreenPicker::MakeWindows();
+        TScreenPicker picker(FDesktop.CaptureScreen(*this, TScreenPicker::TouchWindows),
+                             FSampleSize);
         colour = picker.Exec();
     }
     if (colour) {

@@ -116,6 +116,6 @@ QPoint PlaceInside(QRect wanted, QRect area) {
             axis(wanted.y(), wanted.height(), area.y(), area.height())};
 }
 
-QImage TDesktop::CaptureScreen(const QWidget& window) const {
-    return ::CaptureScreen(window);
+QImage TDesktop::CaptureScreen(const QWidget& window, const TMeanwhile& meanwhile) const {
+    return ::CaptureScreen(window, meanwhile);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ScreenCapture.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -26,8 +28,9 @@ public:
     // Whether the user may create files in the folder.
     virtual bool FolderWritable(const std::string& folder) const;
     // The whole desktop as it is composed now (ScreenCapture.h); throws
-    // Exception saying why it cannot be had, EAbort when the user cancels.
-    virtual QImage CaptureScreen(const QWidget& window) const;
+    // Exception saying why it cannot be had, EAbort when the user cancels;
+    // `meanwhile` is done while the desktop makes the picture.
+    virtual QImage CaptureScreen(const QWidget& window, const TMeanwhile& meanwhile) const;
     // The user's own configuration folder for this program
     // ($XDG_CONFIG_HOME/irochi, by default ~/.config/irochi).
     virtual std::string UserConfigFolder() const;

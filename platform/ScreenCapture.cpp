@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 
+#include <QColorSpace>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusError>
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <xcb/xcb.h>
 
 namespace {
@@ -72,7 +74,7 @@ public slots:
     }
 };
 
-QImage CaptureThroughPortal() {
+QImage CaptureThroughPortal(const TMeanwhile& meanwhile) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()) {
         return {};
@@ -108,6 +110,9 @@ QImage CaptureThroughPortal() {
     if (!handle.isEmpty() && handle != predicted) {
         listen(handle); // an older portal names its own path
     }
+    if (meanwhile) {
+        meanwhile();
+    }
     if (!request.Answered) {
         QTimer::singleShot(PortalAnswerMs, &request.Loop, &QEventLoop::quit);
         request.Loop.exec(QEventLoop::ExcludeUserInputEvents);
@@ -132,10 +137,12 @@ QImage CaptureThroughPortal() {
     if (image.isNull()) {
         Refuse("ポータルの画像を読めません (" + reader.errorString() + ")");
     }
+    // The screen's numbers are the display's, shown as they are.
+    image.setColorSpace(QColorSpace());
     return image;
 }
 
-QImage CaptureX11Root(const QWidget& window) {
+QImage CaptureX11Root(const QWidget& window, const TMeanwhile& meanwhile) {
     // The offscreen platform answers for X11 too, with no connection when
     // there is no X display.
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
@@ -158,43 +165,49 @@ QImage CaptureX11Root(const QWidget& window) {
     }
     const int width = root->width;
     const int height = root->height;
-    std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> picture(
-        xcb_get_image_reply(connection,
-                            xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, own->root, 0, 0,
-                                          root->width, root->height, ~0u),
-                            nullptr),
-        std::free);
+    const xcb_get_image_cookie_t asked = xcb_get_image(
+        connection, XCB_IMAGE_FORMAT_Z_PIXMAP, own->root, 0, 0, root->width, root->height, ~0u);
+    xcb_flush(connection);
+    if (meanwhile) {
+        meanwhile();
+    }
+    xcb_get_image_reply_t* picture = xcb_get_image_reply(connection, asked, nullptr);
     const std::size_t rowBytes = std::size_t(width) * 4;
     // A 24- or 32-bit screen keeps each pixel in 32 bits, blue first.
     if (!picture || (picture->depth != 24 && picture->depth != 32) ||
         xcb_get_setup(connection)->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST ||
-        std::size_t(xcb_get_image_data_length(picture.get())) != rowBytes * std::size_t(height)) {
+        std::size_t(xcb_get_image_data_length(picture)) != rowBytes * std::size_t(height)) {
+        std::free(picture);
         Refuse("この X サーバーの画面の形式は読めません");
     }
-    QImage image(width, height, QImage::Format_RGB32);
-    const std::uint8_t* data = xcb_get_image_data(picture.get());
-    for (int y = 0; y < height; ++y) {
-        std::memcpy(image.scanLine(y), data + rowBytes * std::size_t(y), rowBytes);
-    }
+    // The rows are the reply's own, which the picture frees with itself.
+    QImage image(xcb_get_image_data(picture), width, height, qsizetype(rowBytes),
+                 QImage::Format_RGB32, &std::free, picture);
     return image;
 }
 
-QImage CaptureScreen(const QWidget& window) {
+QImage CaptureScreen(const QWidget& window, const TMeanwhile& meanwhile) {
+    bool done = false;
+    const TMeanwhile once = [&] {
+        if (meanwhile && !std::exchange(done, true)) {
+            meanwhile();
+        }
+    };
     QImage image;
     try {
-        image = CaptureThroughPortal();
+        image = CaptureThroughPortal(once);
     } catch (const EAbort&) {
         throw;
     } catch (const Exception&) {
         // A portal that fails on X11 (one made for another desktop) leaves
         // the root window, which never refuses.
-        image = CaptureX11Root(window);
+        image = CaptureX11Root(window, once);
         if (image.isNull()) {
             throw;
         }
     }
     if (image.isNull()) {
-        image = CaptureX11Root(window);
+        image = CaptureX11Root(window, once);
     }
     if (image.isNull()) {
         Refuse("この環境には画面を取り込む方法がありません (デスクトップポータルも X "

@@ -71,8 +71,14 @@ public:
         return Writable ? *Writable : TDesktop::FolderWritable(folder);
     }
     std::string UserConfigFolder() const override { return ConfigFolder; }
-    QImage CaptureScreen(const QWidget& window) const override {
-        return Capture ? Capture(window) : TDesktop::CaptureScreen(window);
+    QImage CaptureScreen(const QWidget& window, const TMeanwhile& meanwhile) const override {
+        if (!Capture) {
+            return TDesktop::CaptureScreen(window, meanwhile);
+        }
+        if (meanwhile) {
+            meanwhile();
+        }
+        return Capture(window);
     }
 
     std::string Executable;
