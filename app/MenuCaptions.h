@@ -12,6 +12,9 @@ inline constexpr const char* CaptureCaption = "画面を取り込む";
 inline constexpr const char* KeyboardCaption = "キーボードで選ぶ";
 inline constexpr const char* SampleCaption = "取る範囲";
 inline constexpr const char* RecentCaption = "最近の色";
+inline constexpr const char* ColourManagementCaption = "色の管理";
+// Marks the picture's own numbers in the colour menu: "画像の値 RGB(…)".
+inline constexpr const char* StoredValuesCaption = "画像の値 ";
 
 // The screen pick's key works in every mode; Ctrl+Shift+C captures into the
 // view in the image mode.

@@ -403,6 +403,7 @@ void TForm1::ShowModeCaption() {
 }
 
 void TForm1::Display(TColor value, const std::string& rgb) {
+    FPictureColour.reset();
     const std::string integer = std::to_string(value);
     Edit41->SetColor(value);
     LV1->SetCaption(integer);

@@ -10,6 +10,7 @@
 #include "FileListBox.h"
 #include "Image.h"
 #include "Label.h"
+#include "ManagedColour.h"
 #include "Panel.h"
 #include "ScrollBox.h"
 #include "YTrackBar.h"
@@ -109,6 +110,15 @@ public:
     static constexpr std::size_t RecentLimit = 16;
     const std::vector<TColor>& RecentColours() const { return FRecent; }
 
+    // Pictures shown and picked in their own colours, where their files
+    // say which (Unit1View.cpp); on by default, for the run only.
+    bool ColourManaged() const { return FColourManaged; }
+    void SetColourManaged(bool on);
+    // What the picture's menu calls the picture's colour space.
+    std::string ColourSpaceName() const;
+    // The picture as its file stores it (the view may show it converted).
+    const TBitmap& StoredPicture() const { return FStored; }
+
     // 0 palette, 1 sliders, 2 image.
     std::uint8_t Mode = 0;
 
@@ -185,6 +195,12 @@ private:
     bool HandleCursorKey(QWidget& target, const QKeyEvent& key);
     // The colour a pick at picture pixel (x, y) gives at the sample size.
     TColor PickedColour(int x, int y) const;
+    // The stored picture when its picks go through its profile; else none.
+    const TBitmapImage* ManagedPicture() const;
+    // The picture as the view shows it: converted to sRGB where managed.
+    TBitmap ShownOf(const TBitmap& stored) const;
+    // Lets the shown picture go, and its stored numbers.
+    void ClearPicture();
     // Shows the colour of a pick at a picture pixel, the cursor put there.
     void PickPixel(QPoint pixel);
     // Where the cursor stands: the last pick, else the middle of the view's
@@ -196,6 +212,8 @@ private:
     bool HandleColourMenu(QWidget& target, const QContextMenuEvent& menu);
     // The colour the display shows, as its integer text gives it.
     TColor CurrentColour() const;
+    // The colour menu's texts of the current colour as the picture has it.
+    std::vector<std::string> PictureColourTexts() const;
     // Shows a colour as a pick does; in the slider mode the rows follow it.
     void ShowPastedColour(TColor value);
     // Puts a colour the user picked at the head of the recent colours.
@@ -217,11 +235,15 @@ private:
     TDesktop& FDesktop;
     std::vector<QWidget*> FControls; // in creation order
     std::string FPictureName;        // the shown picture's file name, as shown
-    std::vector<TColor> FRecent;     // the colours picked this run, newest first
-    int FSampleSize = 1;             // the side of the square a pick averages
-    std::optional<QPoint> FPicked;   // the picture pixel last picked
-    bool FKeyboardPicks = false;     // the arrow keys drive the pick cursor
-    bool FScreenPicking = false;     // a screen pick's overlay is open
-    qreal FRatio = 0;                // the window's ratio on its screen
-    QSize FKeptSize;                 // the size to keep across a change of ratio
+    TBitmap FStored;                 // the shown picture as its file stores it
+    bool FColourManaged = true;      // pictures shown in their own colours
+    // The current colour's own, when a pick off a managed picture gave it.
+    std::optional<TPictureColour> FPictureColour;
+    std::vector<TColor> FRecent;   // the colours picked this run, newest first
+    int FSampleSize = 1;           // the side of the square a pick averages
+    std::optional<QPoint> FPicked; // the picture pixel last picked
+    bool FKeyboardPicks = false;   // the arrow keys drive the pick cursor
+    bool FScreenPicking = false;   // a screen pick's overlay is open
+    qreal FRatio = 0;              // the window's ratio on its screen
+    QSize FKeptSize;               // the size to keep across a change of ratio
 };

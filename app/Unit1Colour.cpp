@@ -35,6 +35,20 @@ QIcon SwatchIcon(TColor value) {
 
 } // namespace
 
+// The picked colour as the picture has it, unclipped: in Display P3 for a
+// Display P3 picture, else in CIELAB and OKLCh.
+std::vector<std::string> TForm1::PictureColourTexts() const {
+    const TBitmapImage* stored = ManagedPicture();
+    if (!FPictureColour || !stored) {
+        return {};
+    }
+    if (stored->Profile->IsDisplayP3()) {
+        return {ExactColourText(TNotation::DisplayP3, FPictureColour->XyzD65)};
+    }
+    return {ExactColourText(TNotation::Lab, FPictureColour->XyzD65),
+            ExactColourText(TNotation::Oklch, FPictureColour->XyzD65)};
+}
+
 TColor TForm1::CurrentColour() const {
     return StrToInt(LV1->Caption());
 }
@@ -88,6 +102,14 @@ void TForm1::PopupColourMenu(QPoint where) {
         QAction* item = menu.addAction(QString::fromStdString(notation.Text));
         item->setEnabled(notation.Exact);
         copies[item] = notation.Text;
+    }
+    if (FPictureColour && FPictureColour->Valid) {
+        menu.addSection(QString::fromStdString("画像の色 (" + ColourSpaceName() + ")"));
+        for (const std::string& text : PictureColourTexts()) {
+            copies[menu.addAction(QString::fromStdString(text))] = text;
+        }
+        const std::string stored = RgbText(StoredRgb(*FPictureColour));
+        copies[menu.addAction(QString::fromStdString(StoredValuesCaption + stored))] = stored;
     }
     menu.addSeparator();
     QAction* paste = menu.addAction(QString::fromUtf8(PasteCaption));

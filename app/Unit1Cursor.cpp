@@ -24,6 +24,9 @@ QPoint Clamped(QPoint p, const TBitmap& bitmap) {
 } // namespace
 
 TColor TForm1::PickedColour(int x, int y) const {
+    if (const TBitmapImage* stored = ManagedPicture()) {
+        return ShownColour(PictureColourAt(*stored, *stored->Profile, x, y, FSampleSize));
+    }
     const TBitmap* bitmap = Img1->Bitmap();
     if (!bitmap || bitmap->Empty()) {
         return CLR_INVALID;
@@ -78,6 +81,10 @@ void TForm1::RefreshPickCursor() {
 void TForm1::PickPixel(QPoint pixel) {
     const TColor colour = PickedColour(pixel.x(), pixel.y());
     ShowColor(colour);
+    if (const TBitmapImage* stored = ManagedPicture()) {
+        FPictureColour =
+            PictureColourAt(*stored, *stored->Profile, pixel.x(), pixel.y(), FSampleSize);
+    }
     RememberPick(colour);
     FPicked = Clamped(pixel, *Img1->Bitmap());
     RefreshPickCursor();

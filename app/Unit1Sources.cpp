@@ -172,10 +172,19 @@ void TForm1::PopupImageMenu(QPoint where) {
         sides[size] = side;
     }
     menu.addSeparator();
+    if (!FStored.Empty()) {
+        menu.addAction(QString::fromStdString("色空間: " + ColourSpaceName()))->setEnabled(false);
+    }
+    QAction* managed = menu.addAction(QString::fromUtf8(ColourManagementCaption));
+    managed->setCheckable(true);
+    managed->setChecked(FColourManaged);
+    menu.addSeparator();
     QAction* screenPick = menu.addAction(QString::fromUtf8(ScreenPickCaption));
     screenPick->setShortcut(ScreenPickKeys);
     QAction* chosen = menu.exec(where);
-    if (chosen == capture) {
+    if (chosen == managed) {
+        SetColourManaged(managed->isChecked());
+    } else if (chosen == capture) {
         ImgCaptureClick(Img1);
     } else if (chosen == screenPick) {
         ScreenPickClick(Img1);

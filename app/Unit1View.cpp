@@ -31,7 +31,7 @@ int ZoomedSize(int pictureSize, int percent) {
 // its controls change once, when the next is shown or has failed.
 void TForm1::FLB1Click(TObject*) {
     const LargeMemory::TTrimSpares rest(RestingSpareBytes);
-    Img1->ClearPicture();
+    ClearPicture();
     if (!ShowPictureFile(FLB1->FileName())) {
         ShowZoomControls(false);
         EmptyView();
@@ -63,11 +63,57 @@ std::string TForm1::PictureName(const std::string& path) {
     return DisplayName(path.substr(path.rfind('/') + 1));
 }
 
+void TForm1::ClearPicture() {
+    Img1->ClearPicture();
+    FStored = TBitmap();
+}
+
+TBitmap TForm1::ShownOf(const TBitmap& stored) const {
+    if (FColourManaged && stored.Image()) {
+        if (auto shown = ShownInSrgb(*stored.Image())) {
+            return TBitmap(std::move(shown));
+        }
+    }
+    return stored;
+}
+
+const TBitmapImage* TForm1::ManagedPicture() const {
+    const TBitmapImage* stored = FStored.Image();
+    return FColourManaged && stored && stored->Profile && !stored->Profile->IsSrgb() ? stored
+                                                                                     : nullptr;
+}
+
+void TForm1::SetColourManaged(bool on) {
+    if (on == FColourManaged) {
+        return;
+    }
+    FColourManaged = on;
+    if (!FStored.Empty()) {
+        Img1->SetBitmap(ShownOf(FStored));
+        DescribeView();
+    }
+}
+
+std::string TForm1::ColourSpaceName() const {
+    const TBitmapImage* stored = FStored.Image();
+    if (!stored) {
+        return "画像なし";
+    }
+    if (stored->Profile) {
+        return stored->Profile->Name();
+    }
+    if (!stored->ProfileRefused.empty()) {
+        return "プロファイルなし (" + stored->ProfileRefused + ")";
+    }
+    return "プロファイルなし";
+}
+
 void TForm1::ShowLoadedPicture(const TBitmap& bitmap, const std::string& name) {
     FPictureName = name;
     FPicked.reset();
     FKeyboardPicks = false;
-    Img1->SetBitmap(bitmap);
+    FStored = bitmap;
+    Img1->SetBitmap(ShownOf(bitmap));
     // A new picture shows from its top left corner.
     SCRLB1->horizontalScrollBar()->setValue(0);
     SCRLB1->verticalScrollBar()->setValue(0);
@@ -85,7 +131,7 @@ void TForm1::ShowZoomControls(bool show) {
     Label7->setVisible(show);
     const TBitmap* bitmap = Img1->Bitmap();
     if (!show && bitmap && !bitmap->Empty()) {
-        Img1->ClearPicture();
+        ClearPicture();
         EmptyView();
     }
 }
@@ -112,6 +158,11 @@ void TForm1::DescribeView() {
     const TBitmap* bitmap = Img1->Bitmap();
     const bool shown = bitmap && !bitmap->Empty();
     std::string name = shown ? "画像 " + FPictureName + " " + zoom : "画像なし";
+    // A picture that names its colour space says which.
+    const TBitmapImage* stored = FStored.Image();
+    if (shown && stored && (stored->Profile || !stored->ProfileRefused.empty())) {
+        name += "、" + ColourSpaceName();
+    }
     // While the keyboard picks, the pixel picked and its colour too.
     if (shown && FKeyboardPicks && FPicked) {
         name += "、x " + std::to_string(FPicked->x()) + ", y " + std::to_string(FPicked->y()) +

@@ -23,7 +23,8 @@ std::vector<std::uint8_t> PhotoRow(int y) {
     return row;
 }
 
-std::vector<std::uint8_t> CompressPhoto(bool grey, bool progressive, bool flipped) {
+std::vector<std::uint8_t> CompressPhoto(bool grey, bool progressive, bool flipped,
+                                        const std::vector<std::uint8_t>& icc) {
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
     c.err = jpeg_std_error(&err);
@@ -41,6 +42,9 @@ std::vector<std::uint8_t> CompressPhoto(bool grey, bool progressive, bool flippe
         jpeg_simple_progression(&c);
     }
     jpeg_start_compress(&c, TRUE);
+    if (!icc.empty()) {
+        jpeg_write_icc_profile(&c, icc.data(), unsigned(icc.size()));
+    }
     std::vector<std::uint8_t> greyRow(PhotoWidth);
     while (c.next_scanline < c.image_height) {
         const int y = int(c.next_scanline);

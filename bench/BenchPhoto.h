@@ -22,8 +22,10 @@ constexpr int PhotoHeight = 4000;
 std::vector<std::uint8_t> PhotoRow(int y);
 
 // The photo as a JPEG file at quality 90 (4:2:0 colour, or grey); flipped,
-// its rows in reverse order: another picture of the same size and cost.
-std::vector<std::uint8_t> CompressPhoto(bool grey, bool progressive, bool flipped = false);
+// its rows in reverse order: another picture of the same size and cost;
+// with an ICC profile in its APP2 markers when `icc` has one.
+std::vector<std::uint8_t> CompressPhoto(bool grey, bool progressive, bool flipped = false,
+                                        const std::vector<std::uint8_t>& icc = {});
 
 // Output memory allocated and touched once, before any clock starts.
 std::uint8_t* FaultedOutput(std::size_t bytes);

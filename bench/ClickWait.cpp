@@ -12,7 +12,9 @@
 //   click_wait run IROCHI FOLDER KIND RUNS
 //     prints one line a run: "<wait ms> <floor ms>"
 #include "BenchPhoto.h"
+
 #include "XClient.h"
+#include <lcms2.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -84,10 +86,28 @@ std::vector<std::uint8_t> PhotoBmp(bool flipped) {
     return bytes;
 }
 
+// Display P3 as a phone's photos carry it: its primaries and sRGB's curve.
+std::vector<std::uint8_t> DisplayP3Profile() {
+    const cmsCIExyY white{0.3127, 0.3290, 1};
+    const cmsCIExyYTRIPLE primaries{{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
+    const cmsFloat64Number srgb[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgb);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsFreeToneCurve(curve);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    std::vector<std::uint8_t> bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
 void Make(const fs::path& folder) {
-    for (const char* kind : {"jpeg", "grey", "progressive", "bmp"}) {
+    for (const char* kind : {"jpeg", "grey", "progressive", "bmp", "p3"}) {
         fs::create_directories(folder / kind);
     }
+    const std::vector<std::uint8_t> p3 = DisplayP3Profile();
     for (const bool flipped : {false, true}) {
         const char* name = flipped ? "b" : "a";
         WriteFile(folder / "jpeg" / (std::string(name) + ".jpg"),
@@ -97,6 +117,8 @@ void Make(const fs::path& folder) {
         WriteFile(folder / "progressive" / (std::string(name) + ".jpg"),
                   CompressPhoto(false, true, flipped));
         WriteFile(folder / "bmp" / (std::string(name) + ".bmp"), PhotoBmp(flipped));
+        WriteFile(folder / "p3" / (std::string(name) + ".jpg"),
+                  CompressPhoto(false, false, flipped, p3));
     }
 }
 

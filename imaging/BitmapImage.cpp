@@ -57,9 +57,9 @@ TBitmapImage::TBitmapImage(int width, int height, int bitCount, bool bottomUp, b
 
 TBitmapImage::TBitmapImage(const TBitmapImage& other)
     : ColorTable(other.ColorTable), Masks(other.Masks), AlphaChannel(other.AlphaChannel),
-      FWidth(other.FWidth), FHeight(other.FHeight), FBitCount(other.FBitCount),
-      FBottomUp(other.FBottomUp), FStride(other.FStride), FByteSize(other.FByteSize),
-      FValidBytes(other.FValidBytes) {
+      Profile(other.Profile), ProfileRefused(other.ProfileRefused), FWidth(other.FWidth),
+      FHeight(other.FHeight), FBitCount(other.FBitCount), FBottomUp(other.FBottomUp),
+      FStride(other.FStride), FByteSize(other.FByteSize), FValidBytes(other.FValidBytes) {
     FBits = TLargeBuffer(FByteSize, false);
     std::memcpy(FBits.Data(), other.FBits.Data(), FByteSize);
     FLiveBytes += FByteSize;
@@ -136,4 +136,14 @@ TColor TBitmapImage::Pixel(int x, int y) const {
             static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
             (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24));
     }
+}
+
+void AttachProfile(TBitmapImage& image, std::span<const std::uint8_t> icc, bool rgb) {
+    image.Profile = nullptr;
+    image.ProfileRefused.clear();
+    if (!rgb) {
+        image.ProfileRefused = "画像が RGB ではありません";
+        return;
+    }
+    image.Profile = TColourProfile::FromIcc(icc, &image.ProfileRefused);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Color.h"
+#include "ColourProfile.h"
 #include "LargeMemory.h"
 
 #include <array>
@@ -8,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <string>
 #include <vector>
 
 // One colour-table entry, in file order: blue, green, red.
@@ -77,6 +80,11 @@ public:
     // 32-bit pixels carry an alpha value in their top byte (0 transparent).
     // The view shows it over a checkerboard; a pixel's colour ignores it.
     bool AlphaChannel = false;
+    // What the stored numbers mean, where the file says: none for sRGB.
+    // A profile the file carried but that could not be used leaves none,
+    // and why in ProfileRefused.
+    std::shared_ptr<const TColourProfile> Profile;
+    std::string ProfileRefused;
 
     // The colour of pixel (x, y) as 0x00BBGGRR; CLR_INVALID outside.
     TColor Pixel(int x, int y) const;
@@ -109,3 +117,8 @@ std::uint8_t WidenChannel(std::uint32_t value, int bits);
 // The 16-bit layout a bitmap has when its file gives no masks: 5-5-5.
 constexpr TColorMasks DefaultMasks16{0x7C00, 0x03E0, 0x001F};
 constexpr TColorMasks DefaultMasks32{0xFF0000, 0x00FF00, 0x0000FF};
+
+// Keeps an ICC profile a file carries with its pixels: as the picture's
+// colour space when it is a usable RGB one (rgb: the pixels are RGB), else
+// as the reason it is left aside.
+void AttachProfile(TBitmapImage& image, std::span<const std::uint8_t> icc, bool rgb);

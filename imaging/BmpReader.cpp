@@ -14,6 +14,11 @@ namespace {
 constexpr std::uint16_t BitmapType = 0x4D42; // "BM"
 constexpr std::uint32_t CoreHeaderSize = 12;
 constexpr std::uint32_t InfoHeaderSize = 40;
+constexpr std::uint32_t V4HeaderSize = 108;
+constexpr std::uint32_t V5HeaderSize = 124;
+constexpr std::uint32_t SpaceCalibrated = 0;
+constexpr std::uint32_t SpaceEmbedded = 0x4D424544; // 'MBED'
+constexpr std::uint32_t SpaceLinked = 0x4C494E4B;   // 'LINK'
 constexpr std::size_t FileHeaderSize = 14;
 constexpr std::size_t MaxColorTable = 256;
 
@@ -42,6 +47,15 @@ struct BitmapHeader {
     std::uint32_t SizeImage = 0;
     std::uint32_t ClrUsed = 0;
     TColorMasks Masks;
+    // A V4 or V5 header's colour space: its kind, the calibrated end points
+    // (2.30 fixed point) and gammas (16.16), an embedded profile's place
+    // counted from the start of the header.
+    std::uint32_t SpaceKind = 0;
+    std::uint32_t EndPoints[9] = {};
+    std::uint32_t Gammas[3] = {};
+    std::uint32_t ProfileData = 0;
+    std::uint32_t ProfileSize = 0;
+    std::uint64_t HeaderStart = 0;
 
     bool Core() const { return Size == CoreHeaderSize; }
     bool RunLength() const { return Compression == BI_RLE8 || Compression == BI_RLE4; }
@@ -56,6 +70,7 @@ void ReadHeaderBytes(TStream& stream, std::uint8_t* buffer, std::size_t count) {
 
 BitmapHeader ReadHeader(TStream& stream) {
     BitmapHeader h;
+    h.HeaderStart = stream.Position();
     std::uint8_t size[4];
     ReadHeaderBytes(stream, size, sizeof size);
     h.Size = Le32(size);
@@ -86,15 +101,81 @@ BitmapHeader ReadHeader(TStream& stream) {
     if (extra > stream.Remaining()) {
         Invalid();
     }
-    if (extra > 0 && h.Compression == BI_BITFIELDS) {
-        std::uint8_t masks[12] = {};
-        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(extra, sizeof masks));
-        ReadHeaderBytes(stream, masks, n);
-        h.Masks = {Le32(masks), Le32(masks + 4), Le32(masks + 8)};
-        extra -= n;
+    // The V4 and V5 fields past the masks, up to the V5 header's end.
+    std::uint8_t more[V5HeaderSize - InfoHeaderSize] = {};
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(extra, sizeof more));
+    ReadHeaderBytes(stream, more, n);
+    if (n > 0 && h.Compression == BI_BITFIELDS) {
+        h.Masks = {Le32(more), Le32(more + 4), Le32(more + 8)};
     }
-    stream.Seek(stream.Position() + extra);
+    if (h.Size >= V4HeaderSize) {
+        h.SpaceKind = Le32(more + 16);
+        for (int i = 0; i < 9; ++i) {
+            h.EndPoints[i] = Le32(more + 20 + 4 * i);
+        }
+        for (int i = 0; i < 3; ++i) {
+            h.Gammas[i] = Le32(more + 56 + 4 * i);
+        }
+    }
+    if (h.Size >= V5HeaderSize) {
+        h.ProfileData = Le32(more + 72);
+        h.ProfileSize = Le32(more + 76);
+    }
+    stream.Seek(stream.Position() + (extra - n));
     return h;
+}
+
+// Calibrated end points and gammas as a colour space; none when they are
+// left zero, as many writers leave them.
+std::shared_ptr<const TColourProfile> CalibratedSpace(const BitmapHeader& h) {
+    double xyz[9];
+    for (int i = 0; i < 9; ++i) {
+        xyz[i] = h.EndPoints[i] / double(1u << 30);
+    }
+    auto xy = [](double x, double y, double z) {
+        const double sum = x + y + z;
+        return sum > 0 ? TColourProfile::TXy{x / sum, y / sum} : TColourProfile::TXy{};
+    };
+    const TColourProfile::TPrimaries primaries{
+        xy(xyz[0] + xyz[3] + xyz[6], xyz[1] + xyz[4] + xyz[7], xyz[2] + xyz[5] + xyz[8]),
+        xy(xyz[0], xyz[1], xyz[2]), xy(xyz[3], xyz[4], xyz[5]), xy(xyz[6], xyz[7], xyz[8])};
+    const double gamma[3] = {h.Gammas[0] / 65536.0, h.Gammas[1] / 65536.0, h.Gammas[2] / 65536.0};
+    if (gamma[0] <= 0 || gamma[1] <= 0 || gamma[2] <= 0) {
+        return nullptr;
+    }
+    return TColourProfile::FromPrimaries(primaries, gamma, "キャリブレーション済み RGB");
+}
+
+// The colour space a V4 or V5 header names. A linked profile names a file
+// elsewhere, which is never opened: the picture is then untagged.
+void ReadColourSpace(TStream& stream, const BitmapHeader& h, TBitmapImage& image) {
+    switch (h.SpaceKind) {
+    case SpaceCalibrated:
+        if (h.Size >= V4HeaderSize) {
+            image.Profile = CalibratedSpace(h);
+        }
+        return;
+    case SpaceEmbedded: {
+        if (h.ProfileSize > TColourProfile::MaxIccBytes ||
+            h.HeaderStart + h.ProfileData + h.ProfileSize > stream.Size()) {
+            image.ProfileRefused = "埋め込まれたプロファイルがファイルに収まっていません";
+            return;
+        }
+        std::vector<std::uint8_t> icc(h.ProfileSize);
+        stream.Seek(h.HeaderStart + h.ProfileData);
+        if (stream.Read(icc.data(), icc.size()) != icc.size()) {
+            image.ProfileRefused = "埋め込まれたプロファイルを読めません";
+            return;
+        }
+        AttachProfile(image, icc, true);
+        return;
+    }
+    case SpaceLinked:
+        image.ProfileRefused = "ほかのファイルにあるプロファイルは開きません";
+        return;
+    default: // sRGB, the system's space, or one unknown: sRGB
+        return;
+    }
 }
 
 bool CompressionFitsDepth(const BitmapHeader& h) {
@@ -282,9 +363,12 @@ std::shared_ptr<TBitmapImage> ReadBMP(TStream& stream) {
                                         : TBitmapImage::RowBytes(h.Width, h.BitCount) *
                                               static_cast<std::uint64_t>(std::llabs(h.Height));
     if (h.RunLength()) {
-        return ReadRunLength(stream, h, table, imageSize);
+        auto image = ReadRunLength(stream, h, table, imageSize);
+        ReadColourSpace(stream, h, *image);
+        return image;
     }
     auto image = ReadUncompressed(stream, h, imageSize);
+    ReadColourSpace(stream, h, *image);
     if (h.BitCount <= 8) {
         image->ColorTable = std::move(table);
     } else if (h.Compression == BI_BITFIELDS) {

@@ -53,7 +53,8 @@ TJPEGHeader ReadJPEGHeader(const std::uint8_t* data, std::size_t size) {
 std::shared_ptr<TBitmapImage> DecodeJPEG(const std::uint8_t* data, std::size_t size,
                                          bool eightBitOutput, TJPEGBanding banding) {
     TJPEGDecompressor d(data, size);
-    d.ReadHeader();
+    d.ReadHeader(true);
+    const std::vector<std::uint8_t> profile = d.IccProfile();
     const bool quantize = SetDecodingParameters(d, eightBitOutput);
     const int bitCount = quantize ? 8 : 24;
     jpeg_decompress_struct& c = d.Info();
@@ -71,6 +72,12 @@ std::shared_ptr<TBitmapImage> DecodeJPEG(const std::uint8_t* data, std::size_t s
     auto image =
         std::make_shared<TBitmapImage>(static_cast<int>(c.output_width),
                                        static_cast<int>(c.output_height), bitCount, false, false);
+    // A grey or CMYK file's profile is of another colour model than the
+    // RGB numbers shown, and is left aside with the rest.
+    if (!profile.empty()) {
+        AttachProfile(*image, profile,
+                      c.jpeg_color_space == JCS_YCbCr || c.jpeg_color_space == JCS_RGB);
+    }
     const std::vector<int> bands = Bands(d, size, quantize, multipleScans, banding.Bands);
     const int used = static_cast<int>(bands.size()) - 1;
     if (banding.BandsUsed) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -251,8 +252,29 @@ jpeg_decompress_struct& TJPEGDecompressor::Info() {
     return FSession->cinfo;
 }
 
-void TJPEGDecompressor::ReadHeader() {
-    Run([](j_decompress_ptr c) { jpeg_read_header(c, TRUE); });
+void TJPEGDecompressor::ReadHeader(bool keepProfile) {
+    Run([keepProfile](j_decompress_ptr c) {
+        if (keepProfile) {
+            jpeg_save_markers(c, JPEG_APP0 + 2, 0xFFFF);
+        }
+        jpeg_read_header(c, TRUE);
+    });
+}
+
+std::vector<std::uint8_t> TJPEGDecompressor::IccProfile() {
+    JOCTET* bytes = nullptr;
+    unsigned int length = 0;
+    Run([&](j_decompress_ptr c) {
+        if (!jpeg_read_icc_profile(c, &bytes, &length)) {
+            bytes = nullptr;
+        }
+    });
+    std::vector<std::uint8_t> profile;
+    if (bytes) {
+        profile.assign(bytes, bytes + length);
+        std::free(bytes);
+    }
+    return profile;
 }
 
 bool TJPEGDecompressor::HasMultipleScans() {

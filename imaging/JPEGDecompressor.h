@@ -37,7 +37,11 @@ public:
     TJPEGDecompressor& operator=(const TJPEGDecompressor&) = delete;
 
     jpeg_decompress_struct& Info();
-    void ReadHeader();
+    // keepProfile: the APP2 markers are kept for IccProfile.
+    void ReadHeader(bool keepProfile = false);
+    // The ICC profile the APP2 markers carry, joined; empty when none or
+    // when its pieces do not join up.
+    std::vector<std::uint8_t> IccProfile();
     bool HasMultipleScans();
     // The output's size (output_width, output_height) and row grouping,
     // known before the decompression starts.

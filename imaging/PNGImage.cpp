@@ -5,7 +5,9 @@
 #include "Stream.h"
 
 #include <algorithm>
+#include <cmath>
 #include <csetjmp>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -93,6 +95,78 @@ void ChooseOutput(png_structp png, png_infop info) {
     png_read_update_info(png, info);
 }
 
+bool SrgbPrimaries(const TColourProfile::TPrimaries& p) {
+    auto near = [](const TColourProfile::TXy& a, double x, double y) {
+        return std::abs(a.X - x) < 0.001 && std::abs(a.Y - y) < 0.001;
+    };
+    return near(p.White, 0.3127, 0.3290) && near(p.Red, 0.64, 0.33) && near(p.Green, 0.30, 0.60) &&
+           near(p.Blue, 0.15, 0.06);
+}
+
+// The colour space the file names, in the PNG specification's order: cICP,
+// iCCP, sRGB, then cHRM with gAMA; none when it names none. libpng keeps
+// cICP, which it does not know, as an unknown chunk.
+void ReadColourSpace(png_structp png, png_infop info, TBitmapImage& image) {
+    const bool rgb = (png_get_color_type(png, info) & PNG_COLOR_MASK_COLOR) != 0;
+    png_unknown_chunkp chunks = nullptr;
+    const int count = png_get_unknown_chunks(png, info, &chunks);
+    for (int i = 0; i < count; ++i) {
+        if (std::memcmp(chunks[i].name, "cICP", 4) == 0 && chunks[i].size == 4) {
+            const png_byte* code = chunks[i].data;
+            if (auto profile = TColourProfile::FromCicp(code[0], code[1], code[2], code[3] == 1)) {
+                image.Profile = std::move(profile);
+                return;
+            }
+        }
+    }
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep icc = nullptr;
+    png_uint_32 length = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &icc, &length) && icc) {
+        AttachProfile(image, {icc, length}, rgb);
+        if (image.Profile) {
+            return;
+        }
+    }
+    int intent = 0;
+    if (png_get_sRGB(png, info, &intent)) {
+        image.Profile = TColourProfile::FromCicp(1, 13, 0, true);
+        return;
+    }
+    double fileGamma = 0;
+    const bool hasGamma = png_get_gAMA(png, info, &fileGamma) && fileGamma > 0;
+    TColourProfile::TPrimaries primaries{
+        {0.3127, 0.3290}, {0.64, 0.33}, {0.30, 0.60}, {0.15, 0.06}};
+    const bool hasPrimaries =
+        png_get_cHRM(png, info, &primaries.White.X, &primaries.White.Y, &primaries.Red.X,
+                     &primaries.Red.Y, &primaries.Green.X, &primaries.Green.Y, &primaries.Blue.X,
+                     &primaries.Blue.Y) != 0;
+    if (!hasGamma && !hasPrimaries) {
+        return;
+    }
+    // Writers put sRGB's gamma, rounded to 1/2.2, and its primaries in these
+    // chunks to mean sRGB (as ImageMagick does unasked): that is sRGB, as
+    // libpng and the web's browsers take it.
+    if ((!hasGamma || std::abs(fileGamma - 1 / 2.2) < 0.0005) &&
+        (!hasPrimaries || SrgbPrimaries(primaries))) {
+        image.Profile = TColourProfile::FromCicp(1, 13, 0, true);
+        return;
+    }
+    const double exponent = hasGamma ? 1 / fileGamma : 0;
+    const double gamma[3] = {exponent, exponent, exponent};
+    std::string named = hasPrimaries ? "cHRM" : "sRGB の原色";
+    if (hasGamma) {
+        char text[32];
+        std::snprintf(text, sizeof text, "、ガンマ %.2f", exponent);
+        named += text;
+    }
+    image.Profile = TColourProfile::FromPrimaries(primaries, gamma, named);
+    if (!image.Profile) {
+        image.ProfileRefused = "cHRM・gAMA の値が色空間になりません";
+    }
+}
+
 } // namespace
 
 const TGraphicClassInfo TPNGImage::ClassInfo{
@@ -110,6 +184,8 @@ TBitmap DecodePNG(const std::uint8_t* data, std::size_t size) {
     png_uint_32 width = 0, height = 0;
     int channels = 0;
     reader.Run([&] {
+        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS,
+                                    reinterpret_cast<png_const_bytep>("cICP"), 1);
         png_read_info(png, info);
         width = png_get_image_width(png, info);
         height = png_get_image_height(png, info);
@@ -129,6 +205,7 @@ TBitmap DecodePNG(const std::uint8_t* data, std::size_t size) {
         image->Masks = DefaultMasks32;
         image->AlphaChannel = true;
     }
+    ReadColourSpace(png, info, *image);
     std::vector<png_bytep> rows(height);
     for (png_uint_32 y = 0; y < height; ++y) {
         rows[y] = image->ScanLine(static_cast<int>(y));

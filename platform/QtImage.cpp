@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QColorSpace>
 #include <QImage>
 #include <QImageReader>
 #include <QRgba64>
@@ -109,6 +110,25 @@ void TQtImage::LoadFromStream(TStream& stream) {
     FBitmap = BitmapFromQImage(image);
 }
 
+namespace {
+
+// The profile Qt found in the file, its bytes handed on as they are: Qt's
+// own colour space knows matrix profiles only, and its conversion is never
+// used.
+void KeepProfile(const QImage& picture, TBitmapImage& bitmap) {
+    const QByteArray icc = picture.colorSpace().iccProfile();
+    if (icc.isEmpty()) {
+        return;
+    }
+    const bool grey = picture.format() == QImage::Format_Grayscale8 ||
+                      picture.format() == QImage::Format_Grayscale16;
+    AttachProfile(bitmap,
+                  {reinterpret_cast<const std::uint8_t*>(icc.constData()), std::size_t(icc.size())},
+                  !grey);
+}
+
+} // namespace
+
 TBitmap BitmapFromQImage(const QImage& picture) {
     if (picture.isNull()) {
         throw EInvalidGraphic("画像が空です");
@@ -121,6 +141,7 @@ TBitmap BitmapFromQImage(const QImage& picture) {
     const bool alpha = !argb.isNull() && !Opaque(argb);
     auto bitmap =
         std::make_shared<TBitmapImage>(image.width(), image.height(), alpha ? 32 : 24, false);
+    KeepProfile(picture, *bitmap);
     if (!alpha) {
         CopyOpaque(argb.isNull() ? image : argb, *bitmap);
         return TBitmap(std::move(bitmap));

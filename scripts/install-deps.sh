@@ -12,14 +12,15 @@
 set -euo pipefail
 
 # The compiler and CMake, what the program's find_package calls ask for (Qt 6
-# with the GL headers its CMake files want, libjpeg 62, libpng, the X client
-# libraries), what the program shows its captions with: the IPA Gothic
-# font and Qt's Japanese texts, and Qt's WebP and TIFF readers for dropped
-# and pasted pictures (Qt's D-Bus module, which asks the desktop portal for
-# the screen, comes with qt6-base-dev).
+# with the GL headers its CMake files want, libjpeg 62, libpng, Little CMS 2
+# for pictures' colour profiles, the X client libraries), what the program
+# shows its captions with: the IPA Gothic font and Qt's Japanese texts, and
+# Qt's WebP and TIFF readers for dropped and pasted pictures (Qt's D-Bus
+# module, which asks the desktop portal for the screen, comes with
+# qt6-base-dev).
 run=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev libjpeg62-turbo-dev libpng-dev libx11-dev libxcb1-dev
+  qt6-base-dev libgl-dev libjpeg62-turbo-dev libpng-dev liblcms2-dev libx11-dev libxcb1-dev
   fonts-ipafont-gothic qt6-translations-l10n qt6-image-formats-plugins
 )
 # The test suites and benchmarks; the real X server, the Wayland compositor

@@ -1,5 +1,7 @@
 #include "BmpBuilder.h"
+#include "ColourProfileSupport.h"
 #include "ImagingTestSupport.h"
+#include "ManagedColour.h"
 
 #include "Exceptions.h"
 
@@ -416,4 +418,52 @@ TEST(Bitmap, AssignSharesAndWritingCopies) {
     EXPECT_FALSE(target.SharesPixelsWith(source));
     EXPECT_EQ(target.Pixel(0, 0), clBlue);
     EXPECT_EQ(source.Pixel(0, 0), clRed);
+}
+
+namespace {
+
+constexpr std::uint32_t Linked = 0x4C494E4B, Srgb = 0x73524742, Calibrated = 0;
+
+} // namespace
+
+// A V5 header's embedded profile, found from the start of the header, and
+// calibrated end points are the picture's colour space, picked as Little
+// CMS converts them; sRGB and a linked profile's name leave it untagged,
+// and a profile past the file's end is refused without reading it.
+TEST(BmpReader, V4AndV5HeadersNameTheColourSpace) {
+    for (const auto& icc : {DisplayP3Icc(), AdobeRgbIcc()}) {
+        const TBitmap bitmap = LoadBmpBytes(V5Bitmap(EmbeddedProfile, icc));
+        ASSERT_TRUE(bitmap.Image()->Profile);
+        EXPECT_EQ(PicksUnlikeLcms(*bitmap.Image(), icc), 0);
+    }
+    const TBitmap calibrated = LoadBmpBytes(V5Bitmap(Calibrated, {}));
+    ASSERT_TRUE(calibrated.Image()->Profile);
+    EXPECT_FALSE(calibrated.Image()->Profile->IsSrgb());
+    // Its end points are Adobe RGB's, adapted to D50 as ICC profiles keep
+    // them: it picks within a level of the Adobe RGB profile.
+    const TLcmsPick adobe(AdobeRgbIcc());
+    for (int x = 0; x < 4; ++x) {
+        const TColor stored = calibrated.Pixel(x, 0);
+        const TRgb8 expected = adobe(
+            {GetRValue(stored) / 255.0, GetGValue(stored) / 255.0, GetBValue(stored) / 255.0});
+        const TColor picked = ShownColour(
+            PictureColourAt(*calibrated.Image(), *calibrated.Image()->Profile, x, 0, 1));
+        EXPECT_LE(std::abs(GetRValue(picked) - expected.R) +
+                      std::abs(GetGValue(picked) - expected.G) +
+                      std::abs(GetBValue(picked) - expected.B),
+                  2)
+            << x;
+    }
+    const std::string linkName = "C:\\profiles\\p3.icc";
+    for (const auto& [kind, profile, declared, refused] :
+         std::vector<std::tuple<std::uint32_t, std::vector<std::uint8_t>, std::uint32_t, bool>>{
+             {Srgb, {}, 0, false},
+             {Linked, std::vector<std::uint8_t>(linkName.begin(), linkName.end()), 0, true},
+             {EmbeddedProfile, DisplayP3Icc(), 1u << 30, true},
+             {EmbeddedProfile, GreyIcc(), 0, true}}) {
+        const TBitmap bitmap = LoadBmpBytes(V5Bitmap(kind, profile, declared));
+        EXPECT_FALSE(bitmap.Image()->Profile) << kind;
+        EXPECT_EQ(!bitmap.Image()->ProfileRefused.empty(), refused) << kind;
+        EXPECT_EQ(bitmap.Pixel(1, 0), LoadBmpBytes(V5Bitmap(Srgb, {})).Pixel(1, 0));
+    }
 }

@@ -1,3 +1,4 @@
+#include "ColourProfileSupport.h"
 #include "ImagingTestSupport.h"
 
 #include "Exceptions.h"
@@ -69,6 +70,7 @@ struct Coding {
     bool RgbCoded = false;  // red, green and blue stored without a transform
     bool Optimized = false; // Huffman tables holding only the symbols used
     int Quality = 100;
+    std::vector<std::uint8_t> Icc{}; // an ICC profile in APP2 markers
 };
 
 // Compresses a picture with libjpeg; row(y, samples) fills one row.
@@ -107,6 +109,9 @@ std::vector<std::uint8_t> Compress(int width, int height, int components, J_COLO
     }
     c.optimize_coding = coding.Optimized;
     jpeg_start_compress(&c, TRUE);
+    if (!coding.Icc.empty()) {
+        jpeg_write_icc_profile(&c, coding.Icc.data(), unsigned(coding.Icc.size()));
+    }
     std::vector<JSAMPLE> samples(std::size_t(width) * std::size_t(components));
     while (c.next_scanline < c.image_height) {
         row(int(c.next_scanline), samples);
@@ -615,4 +620,52 @@ TEST(JPEGBands, UseTheCoresTheProcessMayRunOn) {
     ASSERT_EQ(sched_setaffinity(0, sizeof(one), &one), 0);
     EXPECT_EQ(UsableCores(), 1);
     EXPECT_EQ(sched_setaffinity(0, sizeof(all), &all), 0);
+}
+
+// A colour photo's embedded profile, spread over several APP2 markers
+// (Little CMS's LUT profile is larger than one), stays with its pixels
+// decoded in one pass or in bands, and its picks are Little CMS's
+// conversion of the stored numbers; a grey file's profile, a foreign one
+// and a broken one leave the picture untagged, saying why.
+TEST(JPEGImage, KeepsTheEmbeddedColourProfile) {
+    auto patches = [](int y, std::vector<JSAMPLE>& samples) {
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            samples[i] = JSAMPLE((i * 37 + std::size_t(y) * 11) % 256);
+        }
+    };
+    std::vector<std::uint8_t> big = DisplayP3LutIcc();
+    big.resize(70000, 0); // padding after the tags, which a reader ignores
+    big[0] = 0x00, big[1] = 0x01, big[2] = 0x11, big[3] = 0x70; // its declared size
+    for (const auto& icc : {DisplayP3Icc(), AdobeRgbIcc(), big}) {
+        Coding coding;
+        coding.RgbCoded = true;
+        coding.Icc = icc;
+        const auto bytes = Compress(96, 64, 3, JCS_RGB, patches, coding);
+        for (const int bands : {1, 3}) {
+            int used = 0;
+            const auto image = DecodeJPEG(bytes.data(), bytes.size(), false, {bands, &used});
+            EXPECT_EQ(used, bands);
+            ASSERT_TRUE(image->Profile) << image->ProfileRefused;
+            EXPECT_EQ(PicksUnlikeLcms(*image, icc), 0) << image->Profile->Name();
+        }
+    }
+    struct Untagged {
+        J_COLOR_SPACE Space;
+        int Components;
+        std::vector<std::uint8_t> Icc;
+        const char* Why;
+    };
+    std::vector<std::uint8_t> cut = DisplayP3Icc();
+    cut.resize(cut.size() / 2);
+    for (const auto& [space, components, icc, why] :
+         {Untagged{JCS_GRAYSCALE, 1, DisplayP3Icc(), "画像が RGB ではありません"},
+          Untagged{JCS_RGB, 3, GreyIcc(), "RGB のプロファイルではありません"},
+          Untagged{JCS_RGB, 3, cut, "Little CMS がプロファイルを読めません"}}) {
+        Coding coding;
+        coding.Icc = icc;
+        const auto bytes = Compress(16, 16, components, space, patches, coding);
+        const auto image = DecodeJPEG(bytes.data(), bytes.size(), false, {1});
+        EXPECT_FALSE(image->Profile);
+        EXPECT_EQ(image->ProfileRefused, why);
+    }
 }

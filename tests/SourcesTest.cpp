@@ -1,6 +1,7 @@
 // Pictures from the screen, the clipboard and dropped files: every format
 // picked against ImageMagick's own decode, failures that say so and change
 // nothing, the keys and the menu of the image mode.
+#include "ColourProfileSupport.h"
 #include "FormFixture.h"
 
 #include <QDropEvent>
@@ -8,6 +9,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <cstdlib>
+#include <lcms2.h>
 #include <map>
 #include <sstream>
 
@@ -220,10 +222,10 @@ TEST_F(Sources, PasteShowsTheClipboardsPictureOrFileAndIgnoresText) {
     Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(Shown(), nullptr);
     EXPECT_EQ(Form->Edit0->text(), ""); // the focus sink took no text either
-    EXPECT_EQ(
-        MenuFrom([&] { RightClick(Form->SCRLB1->viewport()); }),
-        (std::vector<std::string>{"画面を取り込む", "貼り付け (disabled)", "",
-                                  "キーボードで選ぶ (disabled)", "取る範囲", "", "画面から選ぶ"}));
+    EXPECT_EQ(MenuFrom([&] { RightClick(Form->SCRLB1->viewport()); }),
+              (std::vector<std::string>{"画面を取り込む", "貼り付け (disabled)", "",
+                                        "キーボードで選ぶ (disabled)", "取る範囲", "", "色の管理",
+                                        "", "画面から選ぶ"}));
 
     QImage image(9, 5, QImage::Format_RGB32);
     for (int y = 0; y < 5; ++y) {
@@ -243,7 +245,8 @@ TEST_F(Sources, PasteShowsTheClipboardsPictureOrFileAndIgnoresText) {
         {QUrl::fromLocalFile(QString::fromStdString((Home / "bin/distinct.bmp").string()))});
     EXPECT_EQ(MenuFrom([&] { RightClick(Form->Img1); }),
               (std::vector<std::string>{"画面を取り込む", "貼り付け", "", "キーボードで選ぶ",
-                                        "取る範囲", "", "画面から選ぶ"}));
+                                        "取る範囲", "", "色空間: プロファイルなし (disabled)",
+                                        "色の管理", "", "画面から選ぶ"}));
     Key(Qt::Key_V, Qt::ControlModifier);
     ASSERT_EQ(Shown()->Width(), 23);
     EXPECT_EQ(PickedAt(20, 10), Distinct(20, 10));
@@ -311,9 +314,15 @@ TEST_F(Sources, CaptureStepsAsideAndShowsTheScreen) {
 TEST_F(Sources, TheMenuOpensFromTheFileListByKeyboardOnly) {
     SwitchTo(2);
     Form->FLB1->setFocus();
-    const std::vector<std::string> both{
-        "画面を取り込む", "貼り付け (disabled)", "", "キーボードで選ぶ (disabled)", "取る範囲", "",
-        "画面から選ぶ"};
+    const std::vector<std::string> both{"画面を取り込む",
+                                        "貼り付け (disabled)",
+                                        "",
+                                        "キーボードで選ぶ (disabled)",
+                                        "取る範囲",
+                                        "",
+                                        "色の管理",
+                                        "",
+                                        "画面から選ぶ"};
     EXPECT_EQ(MenuFrom([&] { Key(Qt::Key_Menu, Qt::NoModifier); }), both);
     EXPECT_EQ(MenuFrom([&] { Key(Qt::Key_F10, Qt::ShiftModifier); }), both);
     EXPECT_TRUE(MenuFrom([&] { RightClick(Form->FLB1->viewport()); }).empty());
@@ -400,3 +409,66 @@ TEST_P(QtFormatCorpus, LoadsAndPicksLikeImageMagickOrFailsCleanly) {
 INSTANTIATE_TEST_SUITE_P(Shared, QtFormatCorpus, testing::ValuesIn(QtFormatFiles()),
                          CorpusTestName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(QtFormatCorpus);
+
+// A picture with a colour profile shows as Little CMS draws it for sRGB and
+// picks its own colour, which the colour menu also tells unclipped with the
+// stored numbers; its menu names the colour space, and 色の管理 turned off
+// shows and picks the stored numbers as an untagged picture's.
+TEST_F(Sources, APictureWithAProfileShowsAndPicksInItsOwnColours) {
+    const auto icc = DisplayP3Icc();
+    const fs::path file = Home / "p3.bmp";
+    WriteFileBytes(file, V5Bitmap(EmbeddedProfile, icc));
+    Drop(file);
+    ASSERT_NE(Shown(), nullptr);
+    const TBitmap& stored = Form->StoredPicture();
+    // The drawn picture: Little CMS's own 8-bit conversion, within a level.
+    cmsHPROFILE p3 = cmsOpenProfileFromMem(icc.data(), cmsUInt32Number(icc.size()));
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHTRANSFORM screen =
+        cmsCreateTransform(p3, TYPE_RGB_8, srgb, TYPE_RGB_8, INTENT_RELATIVE_COLORIMETRIC, 0);
+    const QImage drawn = Form->Img1->grab().toImage();
+    int far = 0;
+    const TLcmsPick exact(icc);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            const TColor s = stored.Pixel(x, y);
+            const std::uint8_t in[3] = {std::uint8_t(GetRValue(s)), std::uint8_t(GetGValue(s)),
+                                        std::uint8_t(GetBValue(s))};
+            std::uint8_t out[3];
+            cmsDoTransform(screen, in, out, 1);
+            const QColor shown = drawn.pixelColor(x, y);
+            far += std::abs(shown.red() - out[0]) > 1 || std::abs(shown.green() - out[1]) > 1 ||
+                   std::abs(shown.blue() - out[2]) > 1;
+            const TRgb8 wanted = exact({in[0] / 255.0, in[1] / 255.0, in[2] / 255.0});
+            EXPECT_EQ(PickedAt(x, y), RGB(wanted.R, wanted.G, wanted.B)) << x << "," << y;
+        }
+    }
+    cmsDeleteTransform(screen);
+    cmsCloseProfile(srgb);
+    cmsCloseProfile(p3);
+    EXPECT_EQ(far, 0);
+
+    PickedAt(0, 1);
+    EXPECT_EQ(Form->LV2->Caption(), "RGB(55, 206, 203)");
+    const auto menu = MenuFrom([&] { RightClick(Form->Edit41); });
+    const std::vector<std::string> own(menu.begin() + 16, menu.begin() + 19);
+    EXPECT_EQ(own, (std::vector<std::string>{"画像の色 (Display P3)",
+                                             // the profile's numbers, rounded to 16 bits
+                                             "color(display-p3 0.4117 0.7961 0.7921)",
+                                             "画像の値 RGB(105, 203, 202)"}));
+    ASSERT_TRUE(ChooseFromMenu([&] { RightClick(Form->LV2); }, {"画像の値 RGB(105, 203, 202)"}));
+    EXPECT_EQ(Clipboard.Text, "RGB(105, 203, 202)");
+    EXPECT_NE(Form->Img1->accessibleName().toStdString().find("Display P3"), std::string::npos);
+
+    const auto pictureMenu = MenuFrom([&] { RightClick(Form->Img1); });
+    EXPECT_NE(std::find(pictureMenu.begin(), pictureMenu.end(), "色空間: Display P3 (disabled)"),
+              pictureMenu.end());
+    ASSERT_TRUE(ChooseFromMenu([&] { RightClick(Form->Img1); }, {"色の管理"}));
+    EXPECT_FALSE(Form->ColourManaged());
+    EXPECT_EQ(PickedAt(0, 1), RGB(105, 203, 202));
+    EXPECT_EQ(Form->Img1->grab().toImage().pixelColor(0, 1), QColor(105, 203, 202));
+    const auto plain = MenuFrom([&] { RightClick(Form->Edit41); });
+    EXPECT_EQ(plain.at(16), ""); // no picture's own colour: the separator
+    ASSERT_TRUE(ChooseFromMenu([&] { RightClick(Form->Img1); }, {"色の管理"}));
+    EXPECT_EQ(PickedAt(0, 1), RGB(55, 206, 203));
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Color.h"
+#include "ColorSpace.h"
 
 #include <array>
 #include <optional>
@@ -63,3 +64,9 @@ std::string HexText(TColor value);
 
 // "RGB(58, 91, 64)": the RGB label's text of a value.
 std::string RgbText(TColor value);
+
+// A colour that need not lie in sRGB (a picture's own, through its profile),
+// given in CIE XYZ relative to D65, unclipped, in one of the notations that
+// reach beyond sRGB: DisplayP3 (four decimals), Lab (two) or Oklch (four,
+// the hue two). Other kinds give an empty text.
+std::string ExactColourText(TNotation kind, const TTriple& xyzD65);

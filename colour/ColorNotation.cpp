@@ -802,3 +802,27 @@ std::optional<TColor> ReadColour(std::string_view text) {
     const auto colour = ReadRgb8(trimmed);
     return colour ? std::optional<TColor>(RGB(colour->R, colour->G, colour->B)) : std::nullopt;
 }
+
+std::string ExactColourText(TNotation kind, const TTriple& xyzD65) {
+    auto number = [](double v, int decimals, bool hue = false) {
+        return DecimalText(Scaled(v, decimals, hue), decimals);
+    };
+    switch (kind) {
+    case TNotation::DisplayP3: {
+        const TTriple linear = LinearP3OfXyzD65(xyzD65);
+        return "color(display-p3 " + number(LinearToSrgb(linear[0]), 4) + " " +
+               number(LinearToSrgb(linear[1]), 4) + " " + number(LinearToSrgb(linear[2]), 4) + ")";
+    }
+    case TNotation::Lab: {
+        const TTriple lab = LabOfXyzD50(XyzD50OfXyzD65(xyzD65));
+        return "lab(" + number(lab[0], 2) + " " + number(lab[1], 2) + " " + number(lab[2], 2) + ")";
+    }
+    case TNotation::Oklch: {
+        const TTriple lch = PolarOf(OklabOfXyzD65(xyzD65));
+        return "oklch(" + number(lch[0], 4) + " " + number(lch[1], 4) + " " +
+               number(lch[2], 2, true) + ")";
+    }
+    default:
+        return {};
+    }
+}

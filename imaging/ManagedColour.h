@@ -1,0 +1,29 @@
+#pragma once
+
+#include "BitmapImage.h"
+#include "ColorSpace.h"
+
+#include <memory>
+
+// A picture with a colour profile, shown and picked in its own colours.
+
+// The picture's pixels as sRGB for the screen, converted once on every
+// core; none when the picture needs no conversion (no profile, or one that
+// gives sRGB's colours). Rows stay in the stored order, and a colour table
+// is converted in place of its pixels.
+std::shared_ptr<TBitmapImage> ShownInSrgb(const TBitmapImage& stored);
+
+// What a pick off a picture gives: the stored numbers of the sample square
+// averaged (exactly, from 0 to 255), and their colour in CIE XYZ relative
+// to D65 through the picture's profile, unclipped.
+struct TPictureColour {
+    TTriple Stored{};
+    TTriple XyzD65{};
+    bool Valid = false;
+};
+TPictureColour PictureColourAt(const TBitmapImage& stored, const TColourProfile& profile, int x,
+                               int y, int side);
+// The colour shown for it: in sRGB, gamut-mapped, rounded.
+TColor ShownColour(const TPictureColour& colour);
+// Its stored numbers, each rounded to the nearest (halves up), as a value.
+TColor StoredRgb(const TPictureColour& colour);
