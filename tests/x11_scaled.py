@@ -366,6 +366,40 @@ def run_capture(report, scale, calibration, work):
     finally:
         paster.terminate()
         paster.wait()
+    check_tagged_paste(report, work, key, click, at, preview, screen)
+
+
+def check_tagged_paste(report, work, key, click, at, preview, screen):
+    """A Display P3 PNG pasted: shown converted for the screen and picked as
+    Little CMS converts its stored numbers, told through the clipboard. The
+    patch's stored (105, 203, 202) is RGB(55, 206, 203) in sRGB."""
+    subprocess.run([os.environ["IROCHI_MAKE_ICC"], work], check=True)
+    png = f"{work}/p3.png"
+    subprocess.run(["convert", "-size", "40x30", "xc:rgb(105,203,202)", "-profile",
+                    f"{work}/p3.icc", f"PNG24:{png}"], check=True)
+    paster = subprocess.Popen(["xclip", "-selection", "clipboard", "-t", "image/png", "-i", png])
+    try:
+        st.until(lambda: subprocess.run(["xclip", "-selection", "clipboard", "-t", "TARGETS",
+                                         "-o"], capture_output=True, text=True).stdout,
+                 lambda t: "image/png" in t, 5)
+        key("ctrl+v")
+        shown = st.until(lambda: screen()(*at(st.PATCH_START)),
+                         lambda p: all(abs(a - b) <= 1 for a, b in zip(p, (55, 206, 203))), 10)
+        report.check("Display P3 PNG drawn converted for the screen, within a level",
+                     True, all(abs(a - b) <= 1 for a, b in zip(shown, (55, 206, 203))))
+    finally:
+        paster.terminate()
+        paster.wait()
+    click(*at(st.PATCH_START))
+    st.until(preview, lambda c: c == (55, 206, 203), 5)
+    click(*at(st.COPY_RGB))
+
+    def clipboard():
+        return subprocess.run(["timeout", "5", "xclip", "-o", "-selection", "clipboard"],
+                              capture_output=True, text=True).stdout
+
+    report.check("Display P3 pick copied as its sRGB colour", "RGB(55, 206, 203)",
+                 st.until(clipboard, lambda t: t == "RGB(55, 206, 203)", 5))
 
 
 def write_root_picture(path, size):
