@@ -107,9 +107,10 @@ std::shared_ptr<const TColourProfile> TColourProfile::Made(std::unique_ptr<TLcms
         return refuse("Little CMS がプロファイルを読めません");
     }
     std::shared_ptr<TColourProfile> made(new TColourProfile(std::move(lcms), std::move(name)));
-    // A profile whose curves give no number for some input is no colour space.
-    for (const double v : {0.0, 0.5, 1.0}) {
-        const TTriple xyzOf = made->XyzD65Of({v, v, v});
+    // A profile whose curves or tables give no number for some input is no
+    // colour space: tried over a grid of inputs.
+    for (int i = 0; i < 125; ++i) {
+        const TTriple xyzOf = made->XyzD65Of({i % 5 / 4.0, i / 5 % 5 / 4.0, i / 25 / 4.0});
         if (!std::all_of(xyzOf.begin(), xyzOf.end(), [](double c) { return std::isfinite(c); })) {
             return refuse("プロファイルの値が数になりません");
         }
