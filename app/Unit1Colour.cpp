@@ -104,7 +104,11 @@ void TForm1::PopupColourMenu(QPoint where) {
         copies[item] = notation.Text;
     }
     if (FPictureColour && FPictureColour->Valid) {
-        menu.addSection(QString::fromStdString("画像の色 (" + ColourSpaceName() + ")"));
+        // Marked apart by a caption of their own: a menu's section shows
+        // no text in every style.
+        menu.addSeparator();
+        menu.addAction(QString::fromStdString("画像の色 (" + ColourSpaceName() + ")"))
+            ->setEnabled(false);
         for (const std::string& text : PictureColourTexts()) {
             copies[menu.addAction(QString::fromStdString(text))] = text;
         }

@@ -117,6 +117,11 @@ std::shared_ptr<const TColourProfile> TColourProfile::Made(std::unique_ptr<TLcms
     }
     made->FSrgb = made->GivesSrgb();
     made->FDisplayP3 = made->GivesDisplayP3();
+    // A profile made without a description of its own (Little CMS names
+    // those "RGB built-in") is called by the colours it gives.
+    if (made->FDisplayP3 && made->FName == "RGB built-in") {
+        made->FName = "Display P3";
+    }
     return made;
 }
 

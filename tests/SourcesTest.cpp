@@ -451,8 +451,8 @@ TEST_F(Sources, APictureWithAProfileShowsAndPicksInItsOwnColours) {
     PickedAt(0, 1);
     EXPECT_EQ(Form->LV2->Caption(), "RGB(55, 206, 203)");
     const auto menu = MenuFrom([&] { RightClick(Form->Edit41); });
-    const std::vector<std::string> own(menu.begin() + 16, menu.begin() + 19);
-    EXPECT_EQ(own, (std::vector<std::string>{"画像の色 (Display P3)",
+    const std::vector<std::string> own(menu.begin() + 16, menu.begin() + 20);
+    EXPECT_EQ(own, (std::vector<std::string>{"", "画像の色 (Display P3) (disabled)",
                                              // the profile's numbers, rounded to 16 bits
                                              "color(display-p3 0.4117 0.7961 0.7921)",
                                              "画像の値 RGB(105, 203, 202)"}));
