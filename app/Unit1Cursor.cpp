@@ -79,12 +79,16 @@ void TForm1::RefreshPickCursor() {
 }
 
 void TForm1::PickPixel(QPoint pixel) {
-    const TColor colour = PickedColour(pixel.x(), pixel.y());
+    // A managed picture's pick is worked out once, for the display and the
+    // colour menu both.
+    const TBitmapImage* stored = ManagedPicture();
+    const std::optional<TPictureColour> own =
+        stored ? std::optional(
+                     PictureColourAt(*stored, *stored->Profile, pixel.x(), pixel.y(), FSampleSize))
+               : std::nullopt;
+    const TColor colour = own ? ShownColour(*own) : PickedColour(pixel.x(), pixel.y());
     ShowColor(colour);
-    if (const TBitmapImage* stored = ManagedPicture()) {
-        FPictureColour =
-            PictureColourAt(*stored, *stored->Profile, pixel.x(), pixel.y(), FSampleSize);
-    }
+    FPictureColour = own;
     RememberPick(colour);
     FPicked = Clamped(pixel, *Img1->Bitmap());
     RefreshPickCursor();

@@ -23,6 +23,17 @@ constexpr TColourProfile::TPrimaries Bt2020Primaries{
 constexpr cmsFloat64Number SrgbCurve[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
 constexpr cmsFloat64Number Bt709Curve[5] = {1 / 0.45, 1 / 1.099, 0.099 / 1.099, 1 / 4.5, 0.081};
 
+// An RGB profile of these primaries and curves, made in `context`.
+cmsHPROFILE RgbProfile(cmsContext context, const TColourProfile::TPrimaries& primaries,
+                       cmsToneCurve* const (&curves)[3]) {
+    const cmsCIExyY white{primaries.White.X, primaries.White.Y, 1};
+    const cmsCIExyYTRIPLE rgb{{primaries.Red.X, primaries.Red.Y, 1},
+                              {primaries.Green.X, primaries.Green.Y, 1},
+                              {primaries.Blue.X, primaries.Blue.Y, 1}};
+    cmsToneCurve* shared[3] = {curves[0], curves[1], curves[2]};
+    return cmsCreateRGBProfileTHR(context, &white, &rgb, shared);
+}
+
 bool Plausible(const TColourProfile::TXy& xy) {
     return std::isfinite(xy.X) && std::isfinite(xy.Y) && xy.X > 0 && xy.Y > 0 && xy.X + xy.Y <= 1;
 }
@@ -172,11 +183,7 @@ std::shared_ptr<const TColourProfile> TColourProfile::FromPrimaries(const TPrima
         }
     }
     if (curves[0] && curves[1] && curves[2]) {
-        const cmsCIExyY white{primaries.White.X, primaries.White.Y, 1};
-        const cmsCIExyYTRIPLE rgb{{primaries.Red.X, primaries.Red.Y, 1},
-                                  {primaries.Green.X, primaries.Green.Y, 1},
-                                  {primaries.Blue.X, primaries.Blue.Y, 1}};
-        lcms->Profile = cmsCreateRGBProfileTHR(lcms->Context, &white, &rgb, curves);
+        lcms->Profile = RgbProfile(lcms->Context, primaries, curves);
     }
     for (cmsToneCurve* curve : curves) {
         if (curve) {
@@ -236,15 +243,16 @@ std::shared_ptr<const TColourProfile> TColourProfile::FromCicp(int primaries, in
     cmsToneCurve* tone = curve ? cmsBuildParametricToneCurve(lcms->Context, 4, curve)
                                : cmsBuildGamma(lcms->Context, gamma);
     if (tone) {
-        cmsToneCurve* curves[3] = {tone, tone, tone};
-        const cmsCIExyY white{chosen.White.X, chosen.White.Y, 1};
-        const cmsCIExyYTRIPLE rgb{{chosen.Red.X, chosen.Red.Y, 1},
-                                  {chosen.Green.X, chosen.Green.Y, 1},
-                                  {chosen.Blue.X, chosen.Blue.Y, 1}};
-        lcms->Profile = cmsCreateRGBProfileTHR(lcms->Context, &white, &rgb, curves);
+        lcms->Profile = RgbProfile(lcms->Context, chosen, {tone, tone, tone});
         cmsFreeToneCurve(tone);
     }
     return Made(std::move(lcms), name, nullptr);
+}
+
+std::shared_ptr<const TColourProfile> TColourProfile::Srgb() {
+    // Made and measured once: every sRGB-tagged picture shares it.
+    static const std::shared_ptr<const TColourProfile> srgb = FromCicp(1, 13, 0, true);
+    return srgb;
 }
 
 TTriple TColourProfile::XyzD65Of(const TTriple& stored) const {

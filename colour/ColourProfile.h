@@ -42,6 +42,9 @@ public:
     static std::shared_ptr<const TColourProfile> FromCicp(int primaries, int transfer, int matrix,
                                                           bool fullRange);
 
+    // sRGB itself, as an sRGB chunk or tag names it.
+    static std::shared_ptr<const TColourProfile> Srgb();
+
     ~TColourProfile();
     TColourProfile(const TColourProfile&) = delete;
     TColourProfile& operator=(const TColourProfile&) = delete;

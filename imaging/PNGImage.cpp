@@ -103,8 +103,8 @@ bool SrgbPrimaries(const TColourProfile::TPrimaries& p) {
            near(p.Blue, 0.15, 0.06);
 }
 
-// The colour space the file names, in the PNG specification's order: cICP,
-// iCCP, sRGB, then cHRM with gAMA; none when it names none. libpng keeps
+// The colour space the file names, the first of cICP, iCCP, sRGB, then
+// cHRM with gAMA that it holds; none when it names none. libpng keeps
 // cICP, which it does not know, as an unknown chunk.
 void ReadColourSpace(png_structp png, png_infop info, TBitmapImage& image) {
     const bool rgb = (png_get_color_type(png, info) & PNG_COLOR_MASK_COLOR) != 0;
@@ -131,7 +131,7 @@ void ReadColourSpace(png_structp png, png_infop info, TBitmapImage& image) {
     }
     int intent = 0;
     if (png_get_sRGB(png, info, &intent)) {
-        image.Profile = TColourProfile::FromCicp(1, 13, 0, true);
+        image.Profile = TColourProfile::Srgb();
         return;
     }
     double fileGamma = 0;
@@ -150,7 +150,7 @@ void ReadColourSpace(png_structp png, png_infop info, TBitmapImage& image) {
     // libpng and the web's browsers take it.
     if ((!hasGamma || std::abs(fileGamma - 1 / 2.2) < 0.0005) &&
         (!hasPrimaries || SrgbPrimaries(primaries))) {
-        image.Profile = TColourProfile::FromCicp(1, 13, 0, true);
+        image.Profile = TColourProfile::Srgb();
         return;
     }
     const double exponent = hasGamma ? 1 / fileGamma : 0;

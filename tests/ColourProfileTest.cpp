@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 namespace {
 

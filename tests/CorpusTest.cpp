@@ -165,8 +165,8 @@ constexpr double P3Xy[8] = {0.3127, 0.3290, 0.680, 0.320, 0.265, 0.690, 0.150, 0
 
 } // namespace
 
-// PNG names its colour space in four ways, read in the specification's
-// order; each picks as Little CMS converts the stored numbers.
+// PNG names its colour space in four ways, cICP first, then iCCP, sRGB,
+// cHRM with gAMA; each picks as Little CMS converts the stored numbers.
 TEST(PngColourSpace, CicpThenIccpThenSrgbThenChrmWithGama) {
     const auto p3 = DisplayP3Icc();
     auto iccp = [&](png_structp png, png_infop info) {

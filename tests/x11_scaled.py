@@ -28,6 +28,7 @@ after it printed it and until another program takes the clipboard.
 Usage: x11_scaled.py IROCHI SCALE|dpi192|monitors|capture|capture2|pick...
 (exit 77: tools missing)"""
 
+import contextlib
 import ctypes
 import os
 import subprocess
@@ -42,6 +43,27 @@ import screen_test as st
 MONITOR = (1280, 1024)
 # The two monitors' names, scales and where the window is moved on each.
 MONITORS = (("LEFT", 1.0, (100, 100)), ("RIGHT", 2.0, (1380, 100)))
+
+
+
+def clipboard():
+    """The clipboard's text, empty when no program holds it."""
+    return subprocess.run(["timeout", "5", "xclip", "-o", "-selection", "clipboard"],
+                          capture_output=True, text=True).stdout
+
+
+@contextlib.contextmanager
+def offered_png(png):
+    """xclip holds the PNG on the clipboard while the block runs."""
+    paster = subprocess.Popen(["xclip", "-selection", "clipboard", "-t", "image/png", "-i", png])
+    try:
+        st.until(lambda: subprocess.run(["xclip", "-selection", "clipboard", "-t", "TARGETS",
+                                         "-o"], capture_output=True, text=True).stdout,
+                 lambda t: "image/png" in t, 5)
+        yield
+    finally:
+        paster.terminate()
+        paster.wait()
 
 
 def main(exe, setting):
@@ -186,10 +208,6 @@ def run(report, scale, screen_size, monitors, picture):
 
     def screen():
         return x_screen.grab(0, 0, *screen_size)
-
-    def clipboard():
-        return subprocess.run(["timeout", "5", "xclip", "-o", "-selection", "clipboard"],
-                              check=True, capture_output=True, text=True).stdout
 
     def name():
         return st.xdotool("getwindowname", win).strip()
@@ -353,19 +371,12 @@ def run_capture(report, scale, calibration, work):
                  screen()(*at(st.BEYOND_100)))
     png = f"{work}/pasted.png"
     subprocess.run(["convert", calibration, png], check=True)
-    paster = subprocess.Popen(["xclip", "-selection", "clipboard", "-t", "image/png", "-i", png])
-    try:
-        st.until(lambda: subprocess.run(["xclip", "-selection", "clipboard", "-t", "TARGETS",
-                                         "-o"], capture_output=True, text=True).stdout,
-                 lambda t: "image/png" in t, 5)
+    with offered_png(png):
         key("ctrl+v")
         # At 100 % the 40 x 30 picture ends before BEYOND_100.
         report.check("pasted PNG shown at 100 %", True,
                      st.until(lambda: screen()(*at(st.BEYOND_100))[2] != 50, lambda x: x, 10))
         calibration_picks(f"pasted PNG at scale {scale:g}, 100 %", 1)
-    finally:
-        paster.terminate()
-        paster.wait()
     check_tagged_paste(report, work, key, click, at, preview, screen)
 
 
@@ -377,27 +388,15 @@ def check_tagged_paste(report, work, key, click, at, preview, screen):
     png = f"{work}/p3.png"
     subprocess.run(["convert", "-size", "40x30", "xc:rgb(105,203,202)", "-profile",
                     f"{work}/p3.icc", f"PNG24:{png}"], check=True)
-    paster = subprocess.Popen(["xclip", "-selection", "clipboard", "-t", "image/png", "-i", png])
-    try:
-        st.until(lambda: subprocess.run(["xclip", "-selection", "clipboard", "-t", "TARGETS",
-                                         "-o"], capture_output=True, text=True).stdout,
-                 lambda t: "image/png" in t, 5)
+    with offered_png(png):
         key("ctrl+v")
         shown = st.until(lambda: screen()(*at(st.PATCH_START)),
                          lambda p: all(abs(a - b) <= 1 for a, b in zip(p, (55, 206, 203))), 10)
         report.check("Display P3 PNG drawn converted for the screen, within a level",
                      True, all(abs(a - b) <= 1 for a, b in zip(shown, (55, 206, 203))))
-    finally:
-        paster.terminate()
-        paster.wait()
     click(*at(st.PATCH_START))
     st.until(preview, lambda c: c == (55, 206, 203), 5)
     click(*at(st.COPY_RGB))
-
-    def clipboard():
-        return subprocess.run(["timeout", "5", "xclip", "-o", "-selection", "clipboard"],
-                              capture_output=True, text=True).stdout
-
     report.check("Display P3 pick copied as its sRGB colour", "RGB(55, 206, 203)",
                  st.until(clipboard, lambda t: t == "RGB(55, 206, 203)", 5))
 
@@ -528,9 +527,6 @@ def check_pick_command(report, env, command):
     report.check("irochi-pick --copy: the text printed at once", (0, "#425832"),
                  run(["--copy"], by_keys))
 
-    def clipboard():
-        return subprocess.run(["timeout", "5", "xclip", "-o", "-selection", "clipboard"],
-                              capture_output=True, text=True).stdout
     time.sleep(5)
     report.check("the clipboard holds the text five seconds later", "#425832", clipboard())
     serving = set(subprocess.run(["pgrep", "-x", "irochi-pick"], capture_output=True,
