@@ -197,8 +197,9 @@ private:
     TColor PickedColour(int x, int y) const;
     // The stored picture when its picks go through its profile; else none.
     const TBitmapImage* ManagedPicture() const;
-    // The picture as the view shows it: converted to sRGB where managed.
-    TBitmap ShownOf(const TBitmap& stored) const;
+    // Puts the stored picture in the view, painted through its profile
+    // where managed.
+    void ShowStoredPicture();
     // Lets the shown picture go, and its stored numbers.
     void ClearPicture();
     // Shows the colour of a pick at a picture pixel, the cursor put there.

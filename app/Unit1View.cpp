@@ -68,13 +68,9 @@ void TForm1::ClearPicture() {
     FStored = TBitmap();
 }
 
-TBitmap TForm1::ShownOf(const TBitmap& stored) const {
-    if (FColourManaged && stored.Image()) {
-        if (auto shown = ShownInSrgb(*stored.Image())) {
-            return TBitmap(std::move(shown));
-        }
-    }
-    return stored;
+void TForm1::ShowStoredPicture() {
+    const TBitmapImage* managed = ManagedPicture();
+    Img1->SetBitmap(FStored, managed ? managed->Profile : nullptr);
 }
 
 const TBitmapImage* TForm1::ManagedPicture() const {
@@ -89,7 +85,7 @@ void TForm1::SetColourManaged(bool on) {
     }
     FColourManaged = on;
     if (!FStored.Empty()) {
-        Img1->SetBitmap(ShownOf(FStored));
+        ShowStoredPicture();
         DescribeView();
     }
 }
@@ -113,7 +109,7 @@ void TForm1::ShowLoadedPicture(const TBitmap& bitmap, const std::string& name) {
     FPicked.reset();
     FKeyboardPicks = false;
     FStored = bitmap;
-    Img1->SetBitmap(ShownOf(bitmap));
+    ShowStoredPicture();
     // A new picture shows from its top left corner.
     SCRLB1->horizontalScrollBar()->setValue(0);
     SCRLB1->verticalScrollBar()->setValue(0);

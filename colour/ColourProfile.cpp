@@ -1,9 +1,13 @@
 #include "ColourProfile.h"
 
+#include "ShaperTables.h"
+
 #include <algorithm>
 #include <cmath>
 #include <lcms2.h>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -47,6 +51,7 @@ struct TColourProfile::TLcms {
     mutable std::once_flag ScreenMade; // the 8-bit roads, made on first use
     mutable cmsHTRANSFORM ToSrgb3 = nullptr;
     mutable cmsHTRANSFORM ToSrgb4 = nullptr;
+    mutable std::optional<TShaperTables> Tables; // the fast road, where it is as good
 
     TLcms() : Context(cmsCreateContext(nullptr, nullptr)) {
         if (Context) {
@@ -79,6 +84,36 @@ struct TColourProfile::TLcms {
         ToSrgb4 = cmsCreateTransformTHR(Context, Profile, TYPE_BGRA_8, srgb, TYPE_BGRA_8,
                                         INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_COPY_ALPHA);
         cmsCloseProfile(srgb);
+    }
+
+    // Tables for a profile of curves and a matrix, kept only when they give
+    // Little CMS's own 8-bit result to within a level over a grid of every
+    // 17th value of each channel.
+    void MakeTables(const TColourProfile& profile) const {
+        if (!ToSrgb3 || !cmsIsMatrixShaper(Profile) ||
+            cmsIsCLUT(Profile, INTENT_RELATIVE_COLORIMETRIC, LCMS_USED_AS_INPUT)) {
+            return;
+        }
+        Tables = TShaperTables::Of([&profile](const TTriple& stored) {
+            return LinearSrgbOfXyzD65(profile.XyzD65Of(stored));
+        });
+        if (!Tables) {
+            return;
+        }
+        std::vector<std::uint8_t> grid;
+        for (int i = 0; i < 16 * 16 * 16; ++i) {
+            grid.insert(grid.end(), {std::uint8_t(i % 16 * 17), std::uint8_t(i / 16 % 16 * 17),
+                                     std::uint8_t(i / 256 * 17)});
+        }
+        std::vector<std::uint8_t> byLcms(grid.size()), byTables(grid.size());
+        cmsDoTransform(ToSrgb3, grid.data(), byLcms.data(), cmsUInt32Number(grid.size() / 3));
+        Tables->ToSrgb8(grid.data(), byTables.data(), grid.size() / 3, 3);
+        for (std::size_t i = 0; i < grid.size(); ++i) {
+            if (std::abs(byLcms[i] - byTables[i]) > 1) {
+                Tables.reset();
+                return;
+            }
+        }
     }
 };
 
@@ -300,7 +335,14 @@ bool TColourProfile::GivesDisplayP3() const {
 
 void TColourProfile::ToSrgb8(const std::uint8_t* stored, std::uint8_t* shown, std::size_t count,
                              int bytesPerPixel) const {
-    std::call_once(FLcms->ScreenMade, [this] { FLcms->MakeScreenRoads(); });
+    std::call_once(FLcms->ScreenMade, [this] {
+        FLcms->MakeScreenRoads();
+        FLcms->MakeTables(*this);
+    });
+    if (FLcms->Tables) {
+        FLcms->Tables->ToSrgb8(stored, shown, count, bytesPerPixel);
+        return;
+    }
     cmsHTRANSFORM road = bytesPerPixel == 4 ? FLcms->ToSrgb4 : FLcms->ToSrgb3;
     if (!road) {
         return;

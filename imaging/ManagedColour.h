@@ -3,15 +3,8 @@
 #include "BitmapImage.h"
 #include "ColorSpace.h"
 
-#include <memory>
-
-// A picture with a colour profile, shown and picked in its own colours.
-
-// The picture's pixels as sRGB for the screen, converted once on every
-// core; none when the picture needs no conversion (no profile, or one that
-// gives sRGB's colours). Rows stay in the stored order, and a colour table
-// is converted in place of its pixels.
-std::shared_ptr<TBitmapImage> ShownInSrgb(const TBitmapImage& stored);
+// A picture with a colour profile, picked in its own colours (the view
+// paints it through the profile as it goes).
 
 // What a pick off a picture gives: the stored numbers of the sample square
 // averaged (exactly, from 0 to 255), and their colour in CIE XYZ relative

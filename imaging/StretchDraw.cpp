@@ -1,5 +1,7 @@
 #include "StretchDraw.h"
 
+#include "ColourProfile.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -24,7 +26,9 @@ bool SameMasks(const TColorMasks& a, const TColorMasks& b) {
 // Paints single picture rows into screen rows for one layout.
 class RowPainter {
 public:
-    RowPainter(const TBitmapImage& image, TStretchScratch& scratch) : FImage(image) {
+    RowPainter(const TBitmapImage& image, TStretchScratch& scratch,
+               const TColourProfile* shownThrough)
+        : FImage(image), FShownThrough(shownThrough) {
         if (image.BitCount() <= 8) {
             for (unsigned i = 0; i < FTable.size(); ++i) {
                 FTable[i] = ScreenPixel(image.TableColor(i));
@@ -36,6 +40,42 @@ public:
     }
 
     void Paint(int y, const int* columns, int count, std::uint32_t* out) const {
+        PaintStored(y, columns, count, out);
+        ShowConverted(out, count);
+    }
+
+    // A picture with alpha, blended over the checkerboard square each view
+    // pixel falls in; viewLeft and viewRow place the row in the view.
+    void PaintOverChecker(int y, const int* columns, int count, int viewLeft, int viewRow,
+                          std::uint32_t* out) const {
+        const std::uint8_t* row = FImage.ScanLine(y);
+        for (int i = 0; i < count; ++i) {
+            std::memcpy(&out[i], row + std::size_t(columns[i]) * 4, 4);
+        }
+        ShowConverted(out, count); // alpha kept
+        const bool darkRow = (viewRow / CheckerSize) % 2 != 0;
+        for (int i = 0; i < count; ++i) {
+            const std::uint32_t pixel = out[i];
+            const bool dark = darkRow != ((viewLeft + i) / CheckerSize % 2 != 0);
+            const unsigned under = dark ? CheckerDark : CheckerLight;
+            const unsigned alpha = pixel >> 24;
+            auto blend = [&](int shift) {
+                const unsigned c = pixel >> shift & 0xFF;
+                return (c * alpha + under * (255 - alpha) + 127) / 255 << shift;
+            };
+            out[i] = 0xFF000000u | blend(16) | blend(8) | blend(0);
+        }
+    }
+
+private:
+    void ShowConverted(std::uint32_t* out, int count) const {
+        if (FShownThrough) {
+            auto* bytes = reinterpret_cast<std::uint8_t*>(out);
+            FShownThrough->ToSrgb8(bytes, bytes, std::size_t(count), 4);
+        }
+    }
+
+    void PaintStored(int y, const int* columns, int count, std::uint32_t* out) const {
         const std::uint8_t* row = FImage.ScanLine(y);
         const std::size_t rowEnd = static_cast<std::size_t>(row - FImage.Bits()) + FImage.Stride();
         if (rowEnd > FImage.ValidBytes()) {
@@ -92,25 +132,6 @@ public:
         }
     }
 
-    // A picture with alpha, blended over the checkerboard square each view
-    // pixel falls in; viewLeft and viewRow place the row in the view.
-    void PaintOverChecker(int y, const int* columns, int count, int viewLeft, int viewRow,
-                          std::uint32_t* out) const {
-        const std::uint8_t* row = FImage.ScanLine(y);
-        const bool darkRow = (viewRow / CheckerSize) % 2 != 0;
-        for (int i = 0; i < count; ++i) {
-            const std::uint8_t* p = row + std::size_t(columns[i]) * 4;
-            const bool dark = darkRow != ((viewLeft + i) / CheckerSize % 2 != 0);
-            const unsigned under = dark ? CheckerDark : CheckerLight;
-            const unsigned alpha = p[3];
-            auto blend = [&](unsigned c) {
-                return (c * alpha + under * (255 - alpha) + 127) / 255;
-            };
-            out[i] = 0xFF000000u | blend(p[2]) << 16 | blend(p[1]) << 8 | blend(p[0]);
-        }
-    }
-
-private:
     void PaintByPixel(int y, const int* columns, int count, std::uint32_t* out) const {
         for (int i = 0; i < count; ++i) {
             out[i] = ScreenPixel(FImage.Pixel(columns[i], y));
@@ -131,6 +152,7 @@ private:
     }
 
     const TBitmapImage& FImage;
+    const TColourProfile* FShownThrough;
     std::array<std::uint32_t, 256> FTable{};
     const std::uint32_t* FColors16 = nullptr;
 };
@@ -150,7 +172,8 @@ TViewRect DeviceRect(int left, int top, int width, int height, double ratio) {
 }
 
 void StretchDraw(const TBitmapImage& image, int viewWidth, int viewHeight, TViewRect area,
-                 std::uint32_t* out, std::size_t stride, TStretchScratch& scratch) {
+                 std::uint32_t* out, std::size_t stride, TStretchScratch& scratch,
+                 const TColourProfile* shownThrough) {
     // Only the part of the area inside the view is painted.
     const int left = std::max(area.Left, 0);
     const int top = std::max(area.Top, 0);
@@ -170,7 +193,7 @@ void StretchDraw(const TBitmapImage& image, int viewWidth, int viewHeight, TView
     for (int i = 0; i < area.Width; ++i) {
         columns[i] = PictureCoordinate(area.Left + i, width, viewWidth);
     }
-    const RowPainter painter(image, scratch);
+    const RowPainter painter(image, scratch, shownThrough);
     if (image.AlphaChannel && image.BitCount() == 32 && image.ValidBytes() == image.ByteSize()) {
         for (int j = 0; j < area.Height; ++j) {
             const int y = PictureCoordinate(area.Top + j, height, viewHeight);

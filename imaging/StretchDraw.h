@@ -2,6 +2,8 @@
 
 #include "BitmapImage.h"
 
+class TColourProfile;
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -51,13 +53,17 @@ struct TStretchScratch {
 // at the pixel for (area.Left, area.Top), and rows are `stride` pixels apart.
 // Pixels of the area outside the view are left as they are.
 // Every painted pixel is exactly the colour TBitmapImage::Pixel gives for the
-// picture pixel PictureCoordinate maps it to; only a picture with an alpha
-// channel shows its transparent parts over a checkerboard of CheckerSize view
-// pixels, so that the user sees them. The cost follows the area, not the
-// picture; rows that map to the same picture row are copied.
+// picture pixel PictureCoordinate maps it to, or, given the picture's colour
+// profile, that colour converted for the screen by the profile's 8-bit road:
+// only what is painted is converted, so a picture of any size shows at once.
+// Only a picture with an alpha channel shows its transparent parts over a
+// checkerboard of CheckerSize view pixels (its colours converted first), so
+// that the user sees them. The cost follows the area, not the picture; rows
+// that map to the same picture row are copied.
 constexpr int CheckerSize = 8;
 constexpr std::uint8_t CheckerLight = 0xFF;
 constexpr std::uint8_t CheckerDark = 0xCC;
 
 void StretchDraw(const TBitmapImage& image, int viewWidth, int viewHeight, TViewRect area,
-                 std::uint32_t* out, std::size_t stride, TStretchScratch& scratch);
+                 std::uint32_t* out, std::size_t stride, TStretchScratch& scratch,
+                 const TColourProfile* shownThrough = nullptr);

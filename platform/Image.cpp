@@ -21,13 +21,15 @@ const TBitmap* TImage::Bitmap() const {
     return dynamic_cast<const TBitmap*>(FPicture.Graphic());
 }
 
-void TImage::SetBitmap(const TBitmap& bitmap) {
+void TImage::SetBitmap(const TBitmap& bitmap, std::shared_ptr<const TColourProfile> shownThrough) {
     FPicture.SetBitmap(bitmap);
+    FShownThrough = std::move(shownThrough);
     update();
 }
 
 void TImage::ClearPicture() {
     FPicture.Clear();
+    FShownThrough.reset();
     FOutline = QRect();
     update();
 }
@@ -151,7 +153,7 @@ void TImage::paintEvent(QPaintEvent* event) {
     StretchDraw(*bitmap->Image(), view.Width, view.Height,
                 {area.x(), area.y(), area.width(), area.height()},
                 reinterpret_cast<std::uint32_t*>(FCanvas.bits()),
-                std::size_t(FCanvas.bytesPerLine()) / 4, FScratch);
+                std::size_t(FCanvas.bytesPerLine()) / 4, FScratch, FShownThrough.get());
     painter.setTransform(toDevice.inverted());
     painter.drawImage(origin + area.topLeft(), FCanvas, QRect(0, 0, area.width(), area.height()));
     PaintOutline(painter, view, origin, toDevice.m11());

@@ -2,6 +2,7 @@
 
 #include "Bitmap.h"
 #include "ClickTracker.h"
+#include "ColourProfile.h"
 #include "Events.h"
 #include "Picture.h"
 #include "StretchDraw.h"
@@ -9,6 +10,7 @@
 #include <QImage>
 #include <QRect>
 #include <QWidget>
+#include <memory>
 
 // The picture control: shows its picture, stretched to its own size when
 // Stretch is on, nearest neighbour, and raises OnClick when the left button
@@ -28,8 +30,10 @@ public:
     const TPicture& Picture() const { return FPicture; }
     // The picture's bitmap; nullptr when it holds none.
     const TBitmap* Bitmap() const;
-    // Shows a bitmap sharing the given one's pixels.
-    void SetBitmap(const TBitmap& bitmap);
+    // Shows a bitmap sharing the given one's pixels; given a colour profile,
+    // its colours converted through it for the screen as they are painted.
+    void SetBitmap(const TBitmap& bitmap,
+                   std::shared_ptr<const TColourProfile> shownThrough = nullptr);
     // Shows nothing.
     void ClearPicture();
 
@@ -64,6 +68,7 @@ private:
     void PaintOutline(QPainter& painter, const TViewRect& view, QPoint origin, qreal ratio) const;
 
     TPicture FPicture;
+    std::shared_ptr<const TColourProfile> FShownThrough;
     bool FStretch = false;
     TClickTracker FClick;
     // Reused between paints, so that painting allocates nothing once it has

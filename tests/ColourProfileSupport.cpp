@@ -148,6 +148,20 @@ TRgb8 TLcmsPick::operator()(const TTriple& stored) const {
     return DisplayedOfXyzD65(XyzD65OfXyzD50({out.X, out.Y, out.Z}));
 }
 
+std::vector<std::uint8_t> LcmsShown8(const std::vector<std::uint8_t>& icc,
+                                     const std::vector<std::uint8_t>& pixels) {
+    cmsHPROFILE profile = cmsOpenProfileFromMem(icc.data(), cmsUInt32Number(icc.size()));
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHTRANSFORM road =
+        cmsCreateTransform(profile, TYPE_BGR_8, srgb, TYPE_BGR_8, INTENT_RELATIVE_COLORIMETRIC, 0);
+    std::vector<std::uint8_t> shown(pixels.size());
+    cmsDoTransform(road, pixels.data(), shown.data(), cmsUInt32Number(pixels.size() / 3));
+    cmsDeleteTransform(road);
+    cmsCloseProfile(srgb);
+    cmsCloseProfile(profile);
+    return shown;
+}
+
 std::vector<std::uint8_t> IccOfPrimaries(const double (&xy)[8], double gamma) {
     const cmsCIExyY white{xy[0], xy[1], 1};
     const cmsCIExyYTRIPLE primaries{{xy[2], xy[3], 1}, {xy[4], xy[5], 1}, {xy[6], xy[7], 1}};

@@ -34,6 +34,11 @@ private:
     void* FRoad;
 };
 
+// Little CMS's own 8-bit conversion for the screen: pixels of 3 bytes
+// (blue, green, red) through `icc` to sRGB, relative colorimetric.
+std::vector<std::uint8_t> LcmsShown8(const std::vector<std::uint8_t>& icc,
+                                     const std::vector<std::uint8_t>& pixels);
+
 // How many pixels of a picture (every one of a small picture, a grid of a
 // large one) pick otherwise through the picture's own profile than Little
 // CMS converts their stored numbers by `icc` (by more than `levels` in a

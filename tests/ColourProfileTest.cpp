@@ -85,7 +85,10 @@ TEST(ColourProfile, SrgbProfilesAreKnownAsSrgb) {
 }
 
 // The screen's 8-bit conversion of every in-gamut value lies within one
-// level of the exact pick, with alpha kept.
+// level of the exact pick, with alpha kept; and of every value, in or out of
+// sRGB, within one of Little CMS's own 8-bit conversion, whichever road a
+// profile takes (tables for curves and a matrix, the engine for a LUT), in
+// place or not.
 TEST(ColourProfile, TheScreenConversionFollowsThePick) {
     const auto p3 = TColourProfile::FromIcc(DisplayP3Icc());
     std::vector<std::uint8_t> pixels;
@@ -110,6 +113,43 @@ TEST(ColourProfile, TheScreenConversionFollowsThePick) {
     }
     EXPECT_GT(inGamut, 50);
     EXPECT_EQ(far, 0);
+
+    // Every value of each channel against pseudo-random others.
+    std::vector<std::uint8_t> sweep;
+    std::uint32_t seed = 12345;
+    for (int i = 0; i < 3 * 256 * 40; ++i) {
+        seed = seed * 1664525 + 1013904223;
+        std::uint8_t bgr[3] = {std::uint8_t(seed >> 8), std::uint8_t(seed >> 16),
+                               std::uint8_t(seed >> 24)};
+        bgr[i % 3] = std::uint8_t(i / 3 % 256);
+        sweep.insert(sweep.end(), bgr, bgr + 3);
+    }
+    for (const auto& [name, icc] : std::vector<std::pair<std::string, std::vector<std::uint8_t>>>{
+             {"Display P3", DisplayP3Icc()},
+             {"Adobe RGB", AdobeRgbIcc()},
+             {"P3 gamma 1.0", DisplayP3IccWithGamma(1.0)},
+             {"P3 gamma 2.6", DisplayP3IccWithGamma(2.6)},
+             {"P3 in a LUT", DisplayP3LutIcc()}}) {
+        const auto profile = TColourProfile::FromIcc(icc);
+        ASSERT_TRUE(profile) << name;
+        const std::vector<std::uint8_t> expected = LcmsShown8(icc, sweep);
+        std::vector<std::uint8_t> inPlace = sweep;
+        profile->ToSrgb8(inPlace.data(), inPlace.data(), sweep.size() / 3, 3);
+        std::vector<std::uint8_t> wide, wideShown(sweep.size() / 3 * 4);
+        for (std::size_t i = 0; i < sweep.size(); i += 3) {
+            wide.insert(wide.end(), {sweep[i], sweep[i + 1], sweep[i + 2], std::uint8_t(i)});
+        }
+        profile->ToSrgb8(wide.data(), wideShown.data(), wide.size() / 4, 4);
+        int off = 0;
+        for (std::size_t p = 0; p < sweep.size() / 3; ++p) {
+            for (std::size_t c = 0; c < 3; ++c) {
+                off += std::abs(inPlace[p * 3 + c] - expected[p * 3 + c]) > 1;
+                off += std::abs(wideShown[p * 4 + c] - expected[p * 3 + c]) > 1;
+            }
+            off += wideShown[p * 4 + 3] != wide[p * 4 + 3];
+        }
+        EXPECT_EQ(off, 0) << name;
+    }
 }
 
 // Whatever a file carries, a profile that is not an RGB colour space comes

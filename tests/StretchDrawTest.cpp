@@ -1,7 +1,10 @@
 #include "StretchDraw.h"
 #include "BmpBuilder.h"
+#include "ColourProfile.h"
+#include "ColourProfileSupport.h"
 #include "ImagingTestSupport.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -70,42 +73,80 @@ std::vector<std::pair<const char*, TBitmap>> Layouts() {
     b.Compression = 1;
     b.Pixels = {3, 7, 0, 4, 1, 2, 3, 9, 0, 0, 5, 200, 0, 2, 2, 1, 4, 9, 0, 1};
     add("RLE8", b);
+    auto alpha = std::make_shared<TBitmapImage>(w, h, 32, true, false);
+    alpha->AlphaChannel = true;
+    const std::vector<std::uint8_t> values = pixels(32);
+    std::copy(values.begin(), values.end(), alpha->Bits());
+    out.emplace_back("32-bit with alpha", TBitmap(alpha));
     return out;
+}
+
+// What the view shows for a picture pixel: through the profile's own 8-bit
+// road when one is given, over the checkerboard where the picture has alpha.
+std::uint32_t Shown(const TBitmapImage& image, int x, int y, int viewX, int viewY,
+                    const TColourProfile* profile) {
+    std::uint32_t pixel = ScreenPixel(image.Pixel(x, y));
+    if (image.AlphaChannel) {
+        std::memcpy(&pixel, image.ScanLine(y) + std::size_t(x) * 4, 4);
+    }
+    if (profile) {
+        auto* bytes = reinterpret_cast<std::uint8_t*>(&pixel);
+        profile->ToSrgb8(bytes, bytes, 1, 4);
+    }
+    if (!image.AlphaChannel) {
+        return pixel;
+    }
+    const bool dark = (viewY / CheckerSize % 2 != 0) != (viewX / CheckerSize % 2 != 0);
+    const unsigned under = dark ? CheckerDark : CheckerLight;
+    const unsigned alpha = pixel >> 24;
+    std::uint32_t blended = 0xFF000000u;
+    for (int shift : {0, 8, 16}) {
+        blended |= ((pixel >> shift & 0xFF) * alpha + under * (255 - alpha) + 127) / 255 << shift;
+    }
+    return blended;
 }
 
 } // namespace
 
+// Of every layout, with and without a colour profile to paint through.
 TEST(StretchDraw, EveryPaintedPixelIsThePixelAPickReads) {
     TStretchScratch scratch;
+    const auto p3 = TColourProfile::FromIcc(DisplayP3Icc());
     for (const auto& [name, bitmap] : Layouts()) {
-        const TBitmapImage& image = *bitmap.Image();
-        for (int percent : {10, 30, 100, 300, 800}) {
-            const int vw = image.Width() * percent / 100;
-            const int vh = image.Height() * percent / 100;
-            // The whole view, and an area hanging over its bottom-right edge.
-            for (const TViewRect area :
-                 {TViewRect{0, 0, vw, vh}, TViewRect{vw / 3, vh / 2, vw, vh}}) {
-                SCOPED_TRACE(std::string(name) + " at " + std::to_string(percent) + "%");
-                const std::uint32_t untouched = 0x12345678;
-                std::vector<std::uint32_t> out(std::size_t(area.Width + 3) * area.Height + 1,
-                                               untouched);
-                StretchDraw(image, vw, vh, area, out.data(), std::size_t(area.Width + 3), scratch);
-                int wrong = 0;
-                for (int j = 0; j < area.Height; ++j) {
-                    for (int i = 0; i < area.Width + 3; ++i) {
-                        const int x = area.Left + i;
-                        const int y = area.Top + j;
-                        const std::uint32_t painted = out[std::size_t(j) * (area.Width + 3) + i];
-                        const bool inside = i < area.Width && x < vw && y < vh;
-                        const std::uint32_t expected =
-                            inside
-                                ? ScreenPixel(image.Pixel(PictureCoordinate(x, image.Width(), vw),
-                                                          PictureCoordinate(y, image.Height(), vh)))
-                                : untouched;
-                        wrong += painted != expected;
+        for (const TColourProfile* profile :
+             {static_cast<const TColourProfile*>(nullptr), p3.get()}) {
+            const TBitmapImage& image = *bitmap.Image();
+            for (int percent : {10, 30, 100, 300, 800}) {
+                const int vw = image.Width() * percent / 100;
+                const int vh = image.Height() * percent / 100;
+                // The whole view, and an area hanging over its bottom-right edge.
+                for (const TViewRect area :
+                     {TViewRect{0, 0, vw, vh}, TViewRect{vw / 3, vh / 2, vw, vh}}) {
+                    SCOPED_TRACE(std::string(name) + " at " + std::to_string(percent) + "%" +
+                                 (profile ? " through Display P3" : ""));
+                    const std::uint32_t untouched = 0x12345678;
+                    std::vector<std::uint32_t> out(std::size_t(area.Width + 3) * area.Height + 1,
+                                                   untouched);
+                    StretchDraw(image, vw, vh, area, out.data(), std::size_t(area.Width + 3),
+                                scratch, profile);
+                    int wrong = 0;
+                    for (int j = 0; j < area.Height; ++j) {
+                        for (int i = 0; i < area.Width + 3; ++i) {
+                            const int x = area.Left + i;
+                            const int y = area.Top + j;
+                            const std::uint32_t painted =
+                                out[std::size_t(j) * (area.Width + 3) + i];
+                            const bool inside = i < area.Width && x < vw && y < vh;
+                            const std::uint32_t expected =
+                                inside
+                                    ? Shown(image, PictureCoordinate(x, image.Width(), vw),
+                                            PictureCoordinate(y, image.Height(), vh), x, y, profile)
+                                    : untouched;
+                            wrong += painted != expected;
+                        }
                     }
+                    EXPECT_EQ(wrong, 0);
                 }
-                EXPECT_EQ(wrong, 0);
             }
         }
     }
