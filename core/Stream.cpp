@@ -44,7 +44,7 @@ TMemoryStream::TMemoryStream(const void* data, std::size_t size)
     : FData(static_cast<const std::uint8_t*>(data)), FSize(size) {}
 
 std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
-    if (FPosition >= FSize) {
+    if (FPosition >= FSize || count == 0) { // an empty buffer may be null
         return 0;
     }
     const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(count, FSize - FPosition));

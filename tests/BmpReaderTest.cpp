@@ -460,6 +460,7 @@ TEST(BmpReader, V4AndV5HeadersNameTheColourSpace) {
              {Srgb, {}, 0, false},
              {Linked, std::vector<std::uint8_t>(linkName.begin(), linkName.end()), 0, true},
              {EmbeddedProfile, DisplayP3Icc(), 1u << 30, true},
+             {EmbeddedProfile, {}, 0, true}, // a profile of no bytes
              {EmbeddedProfile, GreyIcc(), 0, true}}) {
         const TBitmap bitmap = LoadBmpBytes(V5Bitmap(kind, profile, declared));
         EXPECT_FALSE(bitmap.Image()->Profile) << kind;
