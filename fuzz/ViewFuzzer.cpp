@@ -1,9 +1,11 @@
 // The whole road of a picked file: the bytes loaded as a BMP or a JPEG (by
 // their first byte, as an extension would choose), converted into a bitmap,
-// a small exposed area of a zoomed view painted, and picks made there. Every
-// painted pixel must be the colour the pick at that point reads: a mismatch
-// stops the run.
+// a small exposed area of a zoomed view painted (through the picture's own
+// colour profile, where it carries one), and picks made there. Every painted
+// pixel must be the colour the pick at that point reads, converted by the
+// profile: a mismatch stops the run.
 #include "Bitmap.h"
+#include "ColourProfile.h"
 #include "Exceptions.h"
 #include "JPEGImage.h"
 #include "Stream.h"
@@ -20,9 +22,14 @@ namespace {
 constexpr std::array<int, 17> ZoomPercents{10,  20,  30,  40,  50,  60,  70,  80, 90,
                                            100, 200, 300, 400, 500, 600, 700, 800};
 
-std::uint32_t ScreenPixel(TColor c) {
+std::uint32_t ScreenPixel(TColor c, const TColourProfile* profile) {
     const auto v = static_cast<std::uint32_t>(c);
-    return 0xFF000000u | (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
+    std::uint32_t pixel = 0xFF000000u | (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
+    if (profile) {
+        auto* bytes = reinterpret_cast<std::uint8_t*>(&pixel);
+        profile->ToSrgb8(bytes, bytes, 1, 4);
+    }
+    return pixel;
 }
 
 void PaintAndPick(const TBitmap& bitmap, std::uint8_t choice) {
@@ -39,13 +46,15 @@ void PaintAndPick(const TBitmap& bitmap, std::uint8_t choice) {
     const TViewRect area{vw > 16 ? vw - 16 : 0, vh > 16 ? vh - 16 : 0, 16, 16};
     std::array<std::uint32_t, 16 * 16> out{};
     TStretchScratch scratch;
-    StretchDraw(*bitmap.Image(), vw, vh, area, out.data(), 16, scratch);
+    const TColourProfile* profile = bitmap.Image()->Profile.get();
+    StretchDraw(*bitmap.Image(), vw, vh, area, out.data(), 16, scratch, profile);
     for (int j = 0; j < 16 && area.Top + j < vh; ++j) {
         for (int i = 0; i < 16 && area.Left + i < vw; ++i) {
             const int x = PictureCoordinate(area.Left + i, bitmap.Width(), vw);
             const int y = PictureCoordinate(area.Top + j, bitmap.Height(), vh);
             if (x >= bitmap.Width() || y >= bitmap.Height() ||
-                out[std::size_t(j) * 16 + std::size_t(i)] != ScreenPixel(bitmap.Pixel(x, y))) {
+                out[std::size_t(j) * 16 + std::size_t(i)] !=
+                    ScreenPixel(bitmap.Pixel(x, y), profile)) {
                 std::abort();
             }
         }

@@ -327,6 +327,7 @@ def run_desktop(report, layout, session, desktop, shots, bare=None):
             if number == 0:
                 check_paste(report, what, session, desktop, w, click, at, preview, screen,
                             f"{session.work}/calibration.png")
+            check_tagged_paste(report, what, session, desktop, w, click, at, preview, screen)
         if shots:
             with open(f"{shots}/{layout}-{number}.ppm", "wb") as f:
                 f.write(session.run("grim", "-o", w["output"], "-t", "ppm", "-"))
@@ -444,21 +445,47 @@ def check_screen_pick(report, what, desktop, w, at, preview, bare):
     settled(desktop, w)
 
 
-def check_paste(report, what, session, desktop, w, click, at, preview, screen, picture):
-    """A PNG that wl-copy puts on the clipboard, pasted through the menu,
-    shown at 100 % and picked exactly."""
+def paste(session, desktop, w, at, picture):
+    """Puts a PNG on the clipboard by wl-copy and pastes it through the menu."""
     session.start("sh", "-c", f"exec wl-copy --foreground --type image/png < {picture}")
     time.sleep(0.5)
     pointer = desktop.pointers[w["output"]]
     pointer.click(*at(MENU_AT), button=4)
     time.sleep(0.5)
     pointer.click(*at(PASTE_ITEM))
+
+
+def check_paste(report, what, session, desktop, w, click, at, preview, screen, picture):
+    """A PNG that wl-copy puts on the clipboard, pasted through the menu,
+    shown at 100 % and picked exactly."""
+    paste(session, desktop, w, at, picture)
     # The 40 x 30 picture ends before BEYOND_100, where the capture went on.
     report.check(f"{what}: pasted PNG shown", True,
                  st.until(lambda: screen()(*at(st.BEYOND_100))[2] != 50, bool) is not None)
     settled(desktop, w)
     st.check_picks(report, f"{what}: pasted PNG, 100 %", click, preview, screen(), w["origin"],
                    w["scale"])
+
+
+def check_tagged_paste(report, what, session, desktop, w, click, at, preview, screen):
+    """A Display P3 PNG pasted: drawn converted for the screen at the
+    output's scale, and its patch's stored (105, 203, 202) picked as
+    RGB(55, 206, 203), its colour in sRGB."""
+    picture = f"{session.work}/p3.png"
+    if not os.path.exists(picture):
+        subprocess.run([os.environ["IROCHI_MAKE_ICC"], session.work], check=True)
+        subprocess.run(["convert", "-size", "40x30", "xc:rgb(105,203,202)", "-profile",
+                        f"{session.work}/p3.icc", f"PNG24:{picture}"], check=True)
+        os.chmod(picture, 0o644)
+    paste(session, desktop, w, at, picture)
+    wanted = (55, 206, 203)
+    near = lambda p: p is not None and all(abs(a - b) <= 1 for a, b in zip(p, wanted))
+    shown = st.until(lambda: screen()(*at(st.PATCH_START)), near)
+    report.check(f"{what}: Display P3 PNG drawn converted, within a level", True,
+                 near(shown))
+    click(*at(st.PATCH_START))
+    report.check(f"{what}: Display P3 PNG picked in sRGB", wanted,
+                 st.until(preview, lambda c: c == wanted))
 
 
 def drawn_by_sway(w):
