@@ -45,6 +45,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The overlay shows no focus: QWidget's own would repaint the whole
+    // window as it becomes active, just as the user starts to look.
+    void focusInEvent(QFocusEvent*) override {}
+    void focusOutEvent(QFocusEvent*) override {}
 
 private:
     explicit TPickOverlay(QScreen& screen);
