@@ -4,6 +4,8 @@
 //     6000 x 4000 picture at 800 %, 30 % and 10 % (at 10 % the whole view is
 //     only 600 x 400), painted from the bitmap; floor PaintFloor, a plain
 //     memcpy of the same 1920 x 1080 output pixels;
+//   Paint800P3 / Paint10P3: the 800 % and 10 % areas of a picture tagged
+//     Display P3, converted for the screen as they are painted;
 //   Paint800Ratio2: the same logical area at a device pixel ratio of 2, so
 //     3840 x 2160 device pixels of a view twice as large; floor
 //     PaintFloorRatio2, a memcpy of those device pixels;
@@ -30,6 +32,7 @@
 
 #include "Application.h"
 #include "BenchPhoto.h"
+#include "ColourProfile.h"
 #include "FileListBox.h"
 #include "JPEGImage.h"
 #include "PNGImage.h"
@@ -128,7 +131,8 @@ void PaintFloorRatio2(benchmark::State& state) {
 
 // A logical 1920 x 1080 area in the middle of the view, painted in device
 // pixels: at a ratio of 2 the view and the area are twice as wide and high.
-void Paint(benchmark::State& state, int percent, int ratio = 1) {
+void Paint(benchmark::State& state, int percent, int ratio = 1,
+           const TColourProfile* shownThrough = nullptr) {
     const TBitmapImage& image = *Picture().Image();
     const int vw = PictureWidth * percent / 100 * ratio;
     const int vh = PictureHeight * percent / 100 * ratio;
@@ -137,7 +141,8 @@ void Paint(benchmark::State& state, int percent, int ratio = 1) {
     const TViewRect area{std::max(0, (vw - aw) / 2), std::max(0, (vh - ah) / 2), aw, ah};
     TStretchScratch scratch;
     for (auto _ : state) {
-        StretchDraw(image, vw, vh, area, Output(ratio).data(), std::size_t(aw), scratch);
+        StretchDraw(image, vw, vh, area, Output(ratio).data(), std::size_t(aw), scratch,
+                    shownThrough);
         benchmark::ClobberMemory();
     }
 }
@@ -153,6 +158,12 @@ void Paint10(benchmark::State& s) {
 }
 void Paint800Ratio2(benchmark::State& s) {
     Paint(s, 800, 2);
+}
+void Paint800P3(benchmark::State& s) {
+    Paint(s, 800, 1, TColourProfile::FromCicp(12, 13, 0, true).get());
+}
+void Paint10P3(benchmark::State& s) {
+    Paint(s, 10, 1, TColourProfile::FromCicp(12, 13, 0, true).get());
 }
 
 // The program's folder, where "pixdir.txt" is looked for, is `folder`.
@@ -458,6 +469,8 @@ BENCHMARK(PaintFloor)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(Paint800)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(Paint30)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(Paint10)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(Paint800P3)->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(Paint10P3)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(PaintFloorRatio2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(Paint800Ratio2)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(WindowRepaint800)->Unit(benchmark::kMillisecond)->MinTime(0.5);

@@ -62,7 +62,7 @@ print(f"ten pictures loaded one after another: resident set {ten['resident_over_
 copies = runs["JpegPixelCopiesAfterConversion_median"]["pixel_copies"]
 print(f"pixel copies alive after conversion: {copies:.2f} (target 1)")
 floor = median("PaintFloor")
-for paint in ("Paint800", "Paint30", "Paint10", "WindowRepaint800"):
+for paint in ("Paint800", "Paint30", "Paint10", "Paint800P3", "Paint10P3", "WindowRepaint800"):
     t = median(paint)
     print(f"{paint}: {t:.2f} ms for a 1920 x 1080 exposed area (target <= 8 ms), "
           f"{t / floor:.2f} x a memcpy of the same output ({floor:.2f} ms)")
