@@ -49,6 +49,10 @@ def main(exe):
     report = st.Report()
     with tempfile.TemporaryDirectory() as work:
         copy = st.prepare_copy(work, exe)
+        # A Display P3 picture listed after the calibration picture.
+        subprocess.run([os.environ["IROCHI_MAKE_ICC"], work], check=True)
+        subprocess.run(["convert", "-size", "40x30", "xc:rgb(105,203,202)", "-profile",
+                        f"{work}/p3.icc", f"{work}/pictures/zz-p3.jpg"], check=True)
         env = st.x_environment(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         program = subprocess.Popen([copy], env=env)
         try:
@@ -268,6 +272,12 @@ def run(report, pid):
     print(f"heard: {first[:1]} then {moves[1:2]}")
     check_mode(2, 1)
     check_screen_pick(report, pyatspi, pid, focus, moves_heard, announced, name_of)
+
+    # A picture that names its colour space is heard with it.
+    click(st.FIRST_FILE)
+    st.xdotool("key", "Down")
+    report.check("a tagged picture is heard with its colour space", "画像 zz-p3.jpg 100%、Display P3",
+                 st.until(name_of("image", "画像"), lambda n: n and n.startswith("画像 zz")))
 
 
 def check_screen_pick(report, pyatspi, pid, focus, moves_heard, announced, name_of):
