@@ -33,6 +33,9 @@ public:
             for (unsigned i = 0; i < FTable.size(); ++i) {
                 FTable[i] = ScreenPixel(image.TableColor(i));
             }
+            // A colour table is converted once, in place of its pixels.
+            ShowConverted(FTable.data(), int(FTable.size()));
+            FConvertRows = false;
         } else if (image.BitCount() == 16) {
             PrepareColors16(scratch);
             FColors16 = scratch.Colors16.data();
@@ -41,7 +44,9 @@ public:
 
     void Paint(int y, const int* columns, int count, std::uint32_t* out) const {
         PaintStored(y, columns, count, out);
-        ShowConverted(out, count);
+        if (FConvertRows) {
+            ShowConverted(out, count);
+        }
     }
 
     // A picture with alpha, blended over the checkerboard square each view
@@ -136,6 +141,9 @@ private:
         for (int i = 0; i < count; ++i) {
             out[i] = ScreenPixel(FImage.Pixel(columns[i], y));
         }
+        if (!FConvertRows) {
+            ShowConverted(out, count); // stored colours, not the converted table's
+        }
     }
 
     // 16-bit pictures have only 65,536 pixel values: their colours are worked
@@ -153,6 +161,7 @@ private:
 
     const TBitmapImage& FImage;
     const TColourProfile* FShownThrough;
+    bool FConvertRows = true; // false where the colour table was converted
     std::array<std::uint32_t, 256> FTable{};
     const std::uint32_t* FColors16 = nullptr;
 };
