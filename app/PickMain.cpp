@@ -37,7 +37,7 @@ TOutcome PickFromScreen(const TPickOptions& options) {
     try {
         QWidget asking; // the root window is found through a window of ours
         TScreenPicker::MakeWindows();
-        TScreenPicker picker(CaptureScreen(asking, TScreenPicker::TouchWindows), 1);
+        TScreenPicker picker(FreezeScreen(asking, TScreenPicker::TouchWindows), 1);
         QObject::connect(&picker, &TScreenPicker::Finished, [&] {
             if (const auto colour = picker.Result()) {
                 outcome = {Picked, WriteNotation(options.Notation, *colour).Text};

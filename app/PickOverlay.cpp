@@ -81,12 +81,14 @@ void TPickOverlay::Attach(TScreenPicker& picker, const TOutputInCapture& place,
     FPlace = place;
     FName = name;
     FMarked = {};
+    setAttribute(Qt::WA_PaintOnScreen, picker.Frozen().OnServer());
     SetSpokenName(*this, std::string(PickTitle) + ": " + FName);
 }
 
 void TPickOverlay::Release() {
     hide();
     FPicker = nullptr;
+    setAttribute(Qt::WA_PaintOnScreen, false);
 }
 
 void TPickOverlay::Make() {
@@ -195,25 +197,70 @@ void TPickOverlay::PickPointMoved() {
     }
 }
 
-void TPickOverlay::paintEvent(QPaintEvent*) {
+QPaintEngine* TPickOverlay::paintEngine() const {
+    return testAttribute(Qt::WA_PaintOnScreen) ? nullptr : QWidget::paintEngine();
+}
+
+void TPickOverlay::paintEvent(QPaintEvent* event) {
+    if (FPicker && FPicker->Frozen().OnServer()) {
+        PaintOnServer(event->region());
+        FMarked = MarksRect();
+        return;
+    }
     QPainter painter(this);
     if (!FPicker) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
     PaintCapture(painter);
+    PaintMarks(painter);
+    FMarked = MarksRect();
+}
+
+void TPickOverlay::PaintMarks(QPainter& painter) {
     if (HoldsPickPoint()) {
         PaintCrossHair(painter);
         PaintLoupe(painter);
     }
-    FMarked = MarksRect();
+}
+
+// The server copies the frozen screen from its own pixmap; the marks are
+// drawn here over the captured pixels beneath them, read back, and sent as
+// one picture each so that no half-drawn loupe is ever seen.
+void TPickOverlay::PaintOnServer(const QRegion& region) {
+    const TFrozenScreen& screen = FPicker->Frozen();
+    const qreal ratio = WindowRatio(*this);
+    const auto device = [ratio](const QRect& logical) {
+        return QRectF(QPointF(logical.topLeft()) * ratio, QSizeF(logical.size()) * ratio)
+            .toAlignedRect();
+    };
+    QRegion painted;
+    for (const QRect& part : region) {
+        painted += device(part);
+    }
+    const QRegion marks = HoldsPickPoint() ? QRegion(device(MarksRect())) : QRegion();
+    // The window's device pixels are the output's captured ones, one for one.
+    const QPoint corner = FPlace.Capture.topLeft();
+    for (const QRect& part : painted.subtracted(marks)) {
+        screen.Show(*this, part.translated(corner), part.topLeft());
+    }
+    for (const QRect& part : painted.intersected(marks)) {
+        QImage image = screen.Pixels(part.translated(corner));
+        image.setDevicePixelRatio(ratio);
+        QPainter painter(&image);
+        painter.setFont(font()); // the loupe's box was measured in it
+        painter.translate(-QPointF(part.topLeft()) / ratio);
+        PaintMarks(painter);
+        painter.end();
+        screen.Put(*this, image, part.topLeft());
+    }
 }
 
 // The captured pixels one for one where they are the output's own; an
 // output the desktop enlarged is shown by the nearest captured pixel, never
 // smoothed further.
 void TPickOverlay::PaintCapture(QPainter& painter) {
-    const QImage& capture = FPicker->Capture();
+    const QImage& capture = FPicker->Frozen().Image();
     const QRect part = FPlace.Capture & capture.rect();
     if (part.isEmpty()) {
         painter.fillRect(rect(), Qt::black);
@@ -234,7 +281,7 @@ QImage TPickOverlay::Magnified(int cells, int magnification) const {
     const QPoint centre = FPicker->PickPoint();
     const QRect source(centre - QPoint(cells / 2, cells / 2), QSize(cells, cells));
     // Pixels beyond the capture come out black.
-    QImage square = FPicker->Capture().copy(source).convertToFormat(QImage::Format_RGB32);
+    QImage square = FPicker->Frozen().Pixels(source);
     QImage image = square.scaled(cells * magnification, cells * magnification,
                                  Qt::IgnoreAspectRatio, Qt::FastTransformation);
     QPainter painter(&image);
@@ -290,7 +337,7 @@ void TPickOverlay::PaintCrossHair(QPainter& painter) {
     const QPointF middle = OutputPoint(FPlace, FPicker->PickPoint());
     const QPoint device(int(std::floor(middle.x() * ratio)), int(std::floor(middle.y() * ratio)));
     painter.save();
-    painter.setTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+    painter.scale(1 / ratio, 1 / ratio);
     const int near = ArmGap;
     const int far = ArmGap + ArmLength;
     const QRect arms[] = {{device.x() - far, device.y(), ArmLength, 1},

@@ -41,6 +41,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // None while the X server draws the frozen screen (TFrozenScreen).
+    QPaintEngine* paintEngine() const override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -57,6 +59,8 @@ private:
     QRect MarksRect() const;
     QRect CrossHairRect() const;
     void PaintCapture(QPainter& painter);
+    void PaintOnServer(const QRegion& region);
+    void PaintMarks(QPainter& painter);
     void PaintLoupe(QPainter& painter);
     void PaintCrossHair(QPainter& painter);
     // The magnified square, in device pixels, with its grid and frame.

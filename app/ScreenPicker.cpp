@@ -10,20 +10,9 @@
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
-
-// The capture in a layout whose pixels read as 32-bit words.
-QImage Readable(const QImage& capture) {
-    switch (capture.format()) {
-    case QImage::Format_RGB32:
-    case QImage::Format_ARGB32:
-    case QImage::Format_ARGB32_Premultiplied:
-        return capture;
-    default:
-        return capture.convertToFormat(QImage::Format_RGB32);
-    }
-}
 
 TColor PixelOf(const QImage& image, int x, int y) {
     const QRgb pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y))[x];
@@ -40,11 +29,17 @@ std::string ScreenName(const QScreen& screen, std::size_t index) {
 
 } // namespace
 
-TScreenPicker::TScreenPicker(const QImage& capture, int side)
-    : FCapture(Readable(capture)), FSide(std::max(side, 1)) {
+TScreenPicker::TScreenPicker(TFrozenScreen screen, int side)
+    : FScreen(std::move(screen)), FSide(std::max(side, 1)) {
     const QList<QScreen*> screens = QGuiApplication::screens();
     const std::vector<TOutputPlace> outputs = DesktopOutputs();
-    const std::vector<TOutputInCapture> places = PlaceOutputs(outputs, FCapture.size());
+    const std::vector<TOutputInCapture> places = PlaceOutputs(outputs, FScreen.Size());
+    // The server shows its copy only pixel for pixel; an output the desktop
+    // enlarged is drawn by the program, from the capture in memory.
+    const auto resampled = [](const TOutputInCapture& place) { return place.Resampled; };
+    if (FScreen.OnServer() && std::any_of(places.begin(), places.end(), resampled)) {
+        FScreen = TFrozenScreen(FScreen.Pixels(FScreen.Rect()));
+    }
     for (const std::size_t i : OutputsToCover(outputs)) {
         QScreen& screen = *screens[qsizetype(i)];
         TPickOverlay& overlay = TPickOverlay::ForScreen(screen);
@@ -117,11 +112,20 @@ void TScreenPicker::Show() {
 }
 
 TColor TScreenPicker::ColourAt(QPoint pixel) const {
-    auto pixelAt = [this](int x, int y) { return PixelOf(FCapture, x, y); };
-    if (FSide <= 1) {
-        return FCapture.rect().contains(pixel) ? pixelAt(pixel.x(), pixel.y()) : CLR_INVALID;
+    const int half = FSide / 2;
+    const QRect square = QRect(pixel - QPoint(half, half), QSize(FSide, FSide)) & FScreen.Rect();
+    if (square.isEmpty()) {
+        return CLR_INVALID;
     }
-    return MeanOfSquare(pixelAt, FCapture.width(), FCapture.height(), pixel.x(), pixel.y(), FSide);
+    const QImage pixels = FScreen.Pixels(square);
+    auto pixelAt = [&](int x, int y) {
+        return PixelOf(pixels, x - square.left(), y - square.top());
+    };
+    if (FSide <= 1) {
+        return pixelAt(pixel.x(), pixel.y());
+    }
+    return MeanOfSquare(pixelAt, FScreen.Size().width(), FScreen.Size().height(), pixel.x(),
+                        pixel.y(), FSide);
 }
 
 std::string TScreenPicker::PlaceText() const {

@@ -2,6 +2,7 @@
 
 #include "CaptureLayout.h"
 #include "Color.h"
+#include "FrozenScreen.h"
 
 #include <QImage>
 #include <QObject>
@@ -22,9 +23,9 @@ public:
     static constexpr int Magnifications[] = {4, 6, 8, 10, 14, 20, 28};
     static constexpr int DefaultMagnification = 3; // 10 ×
 
-    // capture: the whole desktop, as CaptureScreen gives it; side: the side
+    // screen: the whole desktop, as FreezeScreen gives it; side: the side
     // of the square a pick averages.
-    TScreenPicker(const QImage& capture, int side);
+    TScreenPicker(TFrozenScreen screen, int side);
     ~TScreenPicker() override;
     TScreenPicker(const TScreenPicker&) = delete;
     TScreenPicker& operator=(const TScreenPicker&) = delete;
@@ -42,7 +43,7 @@ public:
     bool Done() const { return FDone; }
     std::optional<TColor> Result() const { return FResult; }
 
-    const QImage& Capture() const { return FCapture; }
+    const TFrozenScreen& Frozen() const { return FScreen; }
     const std::vector<TPickOverlay*>& Overlays() const { return FOverlays; }
     // The captured pixel the pick stands on, and the output it lies on.
     QPoint PickPoint() const { return FPoint; }
@@ -79,7 +80,7 @@ private:
     // The output the pointer is on; the first when it is on none.
     std::size_t OutputUnderPointer() const;
 
-    QImage FCapture;
+    TFrozenScreen FScreen;
     int FSide;
     std::vector<TPickOverlay*> FOverlays;
     std::size_t FOutput = 0;

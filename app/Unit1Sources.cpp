@@ -104,7 +104,7 @@ void TForm1::ScreenPickClick(TObject*) {
     {
         const TSteppedAside aside(*this);
         TScreenPicker::MakeWindows();
-        TScreenPicker picker(FDesktop.CaptureScreen(*this, TScreenPicker::TouchWindows),
+        TScreenPicker picker(FDesktop.FreezeScreen(*this, TScreenPicker::TouchWindows),
                              FSampleSize);
         colour = picker.Exec();
     }

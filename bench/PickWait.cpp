@@ -2,9 +2,10 @@
 // started fresh in a real X server, Ctrl+Shift+P pressed on its window, and
 // the time until the frozen screen covers the output with the loupe drawn
 // at the pointer. Timed in the same run: the floor, the capture alone (the
-// root window read from the X server into 32-bit rows, as the program
-// reads it). The wait is split where the X server shows it: until the
-// window steps aside (unmapped), until the overlay is mapped, until the
+// root window read from the X server into 32-bit rows, as a program that
+// holds the screen in its own memory reads it; irochi has the server keep
+// its copy instead). The wait is split where the X server shows it: until
+// the window steps aside (unmapped), until the overlay is mapped, until the
 // loupe is painted. Every wait blocks on the X server's events.
 //
 //   pick_wait run IROCHI RUNS
@@ -109,7 +110,10 @@ public:
                 }
             }
         }
+        // Done before the program is ended: the server would otherwise free
+        // the damage with the program's window first and refuse the destroy.
         XDamageDestroy(FDisplay, damage);
+        XSync(FDisplay, False);
     }
 
     // The floor: the whole root window read, its rows copied into 32-bit

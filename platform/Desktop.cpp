@@ -119,3 +119,7 @@ QPoint PlaceInside(QRect wanted, QRect area) {
 QImage TDesktop::CaptureScreen(const QWidget& window, const TMeanwhile& meanwhile) const {
     return ::CaptureScreen(window, meanwhile);
 }
+
+TFrozenScreen TDesktop::FreezeScreen(const QWidget& window, const TMeanwhile& meanwhile) const {
+    return ::FreezeScreen(window, meanwhile);
+}

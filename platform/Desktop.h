@@ -31,6 +31,8 @@ public:
     // Exception saying why it cannot be had, EAbort when the user cancels;
     // `meanwhile` is done while the desktop makes the picture.
     virtual QImage CaptureScreen(const QWidget& window, const TMeanwhile& meanwhile) const;
+    // The same, held for a pick (TFrozenScreen).
+    virtual TFrozenScreen FreezeScreen(const QWidget& window, const TMeanwhile& meanwhile) const;
     // The user's own configuration folder for this program
     // ($XDG_CONFIG_HOME/irochi, by default ~/.config/irochi).
     virtual std::string UserConfigFolder() const;

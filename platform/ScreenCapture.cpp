@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <xcb/xcb.h>
 
@@ -142,12 +143,22 @@ QImage CaptureThroughPortal(const TMeanwhile& meanwhile) {
     return image;
 }
 
-QImage CaptureX11Root(const QWidget& window, const TMeanwhile& meanwhile) {
+namespace {
+
+struct TRoot {
+    xcb_connection_t* Connection = nullptr;
+    xcb_window_t Window = 0;
+    int Width = 0, Height = 0, Depth = 0;
+};
+
+// The X server's root window under `window`; none when the program does not
+// run on X11.
+std::optional<TRoot> RootUnder(const QWidget& window) {
     // The offscreen platform answers for X11 too, with no connection when
     // there is no X display.
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (!x11 || !x11->connection()) {
-        return {};
+        return std::nullopt;
     }
     xcb_connection_t* connection = x11->connection();
     using Geometry = std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)>;
@@ -163,10 +174,22 @@ QImage CaptureX11Root(const QWidget& window, const TMeanwhile& meanwhile) {
     if (!root) {
         Refuse("X サーバーが答えません");
     }
-    const int width = root->width;
-    const int height = root->height;
-    const xcb_get_image_cookie_t asked = xcb_get_image(
-        connection, XCB_IMAGE_FORMAT_Z_PIXMAP, own->root, 0, 0, root->width, root->height, ~0u);
+    return TRoot{connection, own->root, root->width, root->height, root->depth};
+}
+
+} // namespace
+
+QImage CaptureX11Root(const QWidget& window, const TMeanwhile& meanwhile) {
+    const std::optional<TRoot> root = RootUnder(window);
+    if (!root) {
+        return {};
+    }
+    xcb_connection_t* connection = root->Connection;
+    const int width = root->Width;
+    const int height = root->Height;
+    const xcb_get_image_cookie_t asked =
+        xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, root->Window, 0, 0,
+                      std::uint16_t(width), std::uint16_t(height), ~0u);
     xcb_flush(connection);
     if (meanwhile) {
         meanwhile();
@@ -186,34 +209,92 @@ QImage CaptureX11Root(const QWidget& window, const TMeanwhile& meanwhile) {
     return image;
 }
 
-QImage CaptureScreen(const QWidget& window, const TMeanwhile& meanwhile) {
+namespace {
+
+bool Empty(const QImage& image) {
+    return image.isNull();
+}
+
+bool Empty(const TFrozenScreen& screen) {
+    return screen.IsNull();
+}
+
+// The portal where the session offers one, otherwise the root window as
+// readRoot reads it.
+template <typename Capture, typename ReadRoot>
+Capture PortalOrRoot(const TMeanwhile& meanwhile, const ReadRoot& readRoot) {
     bool done = false;
     const TMeanwhile once = [&] {
         if (meanwhile && !std::exchange(done, true)) {
             meanwhile();
         }
     };
-    QImage image;
+    QImage portal;
     try {
-        image = CaptureThroughPortal(once);
+        portal = CaptureThroughPortal(once);
     } catch (const EAbort&) {
         throw;
     } catch (const Exception&) {
         // A portal that fails on X11 (one made for another desktop) leaves
         // the root window, which never refuses.
-        image = CaptureX11Root(window, once);
-        if (image.isNull()) {
+        Capture root = readRoot(once);
+        if (Empty(root)) {
             throw;
         }
+        return root;
     }
-    if (image.isNull()) {
-        image = CaptureX11Root(window, once);
+    if (!portal.isNull()) {
+        return Capture(std::move(portal));
     }
-    if (image.isNull()) {
+    Capture root = readRoot(once);
+    if (Empty(root)) {
         Refuse("この環境には画面を取り込む方法がありません (デスクトップポータルも X "
                "サーバーも見つかりません)");
     }
-    return image;
+    return root;
+}
+
+} // namespace
+
+QImage CaptureScreen(const QWidget& window, const TMeanwhile& meanwhile) {
+    return PortalOrRoot<QImage>(
+        meanwhile, [&](const TMeanwhile& once) { return CaptureX11Root(window, once); });
+}
+
+// The copy is the server's own work, queued before whatever the program asks
+// next: nothing waits for it here.
+TFrozenScreen FreezeX11Root(const QWidget& window, const TMeanwhile& meanwhile) {
+    const std::optional<TRoot> root = RootUnder(window);
+    if (!root) {
+        return {};
+    }
+    xcb_connection_t* connection = root->Connection;
+    if ((root->Depth != 24 && root->Depth != 32) ||
+        xcb_get_setup(connection)->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST) {
+        return TFrozenScreen(CaptureX11Root(window, meanwhile)); // which says why not
+    }
+    const xcb_pixmap_t pixmap = xcb_generate_id(connection);
+    const xcb_void_cookie_t made =
+        xcb_create_pixmap_checked(connection, std::uint8_t(root->Depth), pixmap, root->Window,
+                                  std::uint16_t(root->Width), std::uint16_t(root->Height));
+    if (xcb_generic_error_t* error = xcb_request_check(connection, made)) {
+        // No room on the server for a second screen: the program holds it.
+        std::free(error);
+        return TFrozenScreen(CaptureX11Root(window, meanwhile));
+    }
+    const xcb_gcontext_t gc = xcb_generate_id(connection);
+    const std::uint32_t withWindows = XCB_SUBWINDOW_MODE_INCLUDE_INFERIORS;
+    xcb_create_gc(connection, gc, pixmap, XCB_GC_SUBWINDOW_MODE, &withWindows);
+    xcb_copy_area(connection, root->Window, pixmap, gc, 0, 0, 0, 0, std::uint16_t(root->Width),
+                  std::uint16_t(root->Height));
+    xcb_free_gc(connection, gc);
+    xcb_flush(connection);
+    return TFrozenScreen(connection, pixmap, QSize(root->Width, root->Height), root->Depth);
+}
+
+TFrozenScreen FreezeScreen(const QWidget& window, const TMeanwhile& meanwhile) {
+    return PortalOrRoot<TFrozenScreen>(
+        meanwhile, [&](const TMeanwhile& once) { return FreezeX11Root(window, once); });
 }
 
 #include "ScreenCapture.moc"

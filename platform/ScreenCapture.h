@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FrozenScreen.h"
+
 #include <QImage>
 #include <functional>
 
@@ -23,3 +25,10 @@ QImage CaptureThroughPortal(const TMeanwhile& meanwhile = {});
 // The X server's root window under `window`; a null image when the program
 // does not run on X11.
 QImage CaptureX11Root(const QWidget& window, const TMeanwhile& meanwhile = {});
+
+// The whole desktop as CaptureScreen gives it, for a pick: on X11 the root
+// window is copied by the server into a pixmap it keeps, so that the overlays
+// show it at once (TFrozenScreen). `meanwhile` is done only while the program
+// waits for the picture.
+TFrozenScreen FreezeScreen(const QWidget& window, const TMeanwhile& meanwhile = {});
+TFrozenScreen FreezeX11Root(const QWidget& window, const TMeanwhile& meanwhile = {});

@@ -539,7 +539,7 @@ void WhenOverlaysShow(std::function<void(const std::vector<TPickOverlay*>&)> act
 // captured colour.
 TEST_F(Scaled, TheScreenPickShowsEachScreenPixelForPixelAndPicksEveryDevicePixel) {
     const QImage capture = DesktopCapture();
-    TScreenPicker picker(capture, 1);
+    TScreenPicker picker(TFrozenScreen(capture), 1);
     picker.Show();
     ASSERT_EQ(picker.Overlays().size(), std::size_t(QGuiApplication::screens().size()));
     for (const auto& owned : picker.Overlays()) {
@@ -621,7 +621,7 @@ TEST_F(Scaled, AClickOnTheFrozenScreenPicksThePixelOrTheMeanOfTheSquare) {
             const QRect part = PlaceOutputs(DesktopOutputs(), capture.size())[screen].Capture;
             for (const QPoint at :
                  {part.topLeft(), part.center() + QPoint(1, 0), part.bottomRight()}) {
-                TScreenPicker picker(capture, side);
+                TScreenPicker picker(TFrozenScreen(capture), side);
                 picker.Show();
                 PointerTo(*picker.Overlays()[screen], at, Qt::LeftButton);
                 ASSERT_TRUE(picker.Done());
@@ -634,7 +634,7 @@ TEST_F(Scaled, AClickOnTheFrozenScreenPicksThePixelOrTheMeanOfTheSquare) {
     }
     std::vector<QPointer<TPickOverlay>> windows;
     {
-        TScreenPicker picker(capture, 1);
+        TScreenPicker picker(TFrozenScreen(capture), 1);
         picker.Show();
         windows.assign(picker.Overlays().begin(), picker.Overlays().end());
         PointerTo(*picker.Overlays()[0], {3, 3}, Qt::RightButton);
@@ -642,7 +642,7 @@ TEST_F(Scaled, AClickOnTheFrozenScreenPicksThePixelOrTheMeanOfTheSquare) {
         EXPECT_EQ(picker.Result(), std::nullopt);
     }
     // The windows outlive the pick, hidden, and serve the next one.
-    TScreenPicker next(capture, 1);
+    TScreenPicker next(TFrozenScreen(capture), 1);
     ASSERT_EQ(next.Overlays().size(), windows.size());
     for (std::size_t i = 0; i < windows.size(); ++i) {
         ASSERT_FALSE(windows[i].isNull());

@@ -80,6 +80,12 @@ public:
         }
         return Capture(window);
     }
+    TFrozenScreen FreezeScreen(const QWidget& window, const TMeanwhile& meanwhile) const override {
+        if (!Capture) {
+            return TDesktop::FreezeScreen(window, meanwhile);
+        }
+        return TFrozenScreen(CaptureScreen(window, meanwhile));
+    }
 
     std::string Executable;
     std::string ConfigFolder;

@@ -18,6 +18,7 @@ a PNG that xclip puts on the clipboard is pasted with Ctrl+V and picked the
 same way, and text on the clipboard changes nothing. With "pick1", "pick1.5",
 "pick2" (QT_SCALE_FACTOR) or "pickmonitors", calibration pictures lie on the
 root window and in another program's window; Ctrl+Shift+P freezes the screen
+and covers it with the screen it froze, pixel for pixel away from the loupe,
 and a 9 x 9 patch of the other program's window is picked with the pointer,
 one pick a device pixel, and a 9 x 9 patch of the root window where the
 program's own window stood with the arrow keys and Return, every pick the
@@ -433,6 +434,23 @@ def overlays_shown(count):
     return until_count(shown, count)
 
 
+def frozen_mismatches(x_screen, size, pointer, reach):
+    """Waits for the frozen screen drawn; the count of its pixels (every
+    third of every third row) that are not the screen it froze, away from the
+    loupe and the cross-hair around the pointer."""
+    def mismatches():
+        pixel = x_screen.grab(0, 0, *size)
+        wrong = 0
+        for y in range(0, size[1], 3):
+            for x in range(0, size[0], 3):
+                if abs(x - pointer[0]) < reach and abs(y - pointer[1]) < reach:
+                    continue
+                shown = program_colour(x, y) if x < 40 and y < 30 else root_colour(x, y)
+                wrong += pixel(x, y) != shown
+        return wrong
+    return st.until(mismatches, lambda n: n == 0, 10)
+
+
 def until_count(probe, count):
     return st.until(probe, lambda n: n == count, 10) == count
 
@@ -461,6 +479,10 @@ def run_pick(report, scales, two, env, exe):
         return overlays_shown(outputs)
 
     report.check("the frozen screen covers every output", True, start_pick())
+    size = (MONITOR[0] * outputs, MONITOR[1])
+    reach = int(400 * max(scales))  # the loupe beside the pointer, in device pixels
+    report.check("the frozen screen shows what it froze, pixel for pixel", 0,
+                 frozen_mismatches(x_screen, size, at((250, 20)), reach))
     st.xdotool("key", "Escape")
     report.check("Escape: the overlays are gone", True, overlays_shown(0))
 
