@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 std::optional<TShaperTables>
 TShaperTables::Of(const std::function<TTriple(const TTriple&)>& linearSrgbOf) {
@@ -20,31 +21,41 @@ TShaperTables::Of(const std::function<TTriple(const TTriple&)>& linearSrgbOf) {
             }
         }
     }
-    // The span of sums, over every channel of the output.
-    double least = 0, most = 1;
-    for (std::size_t out = 0; out < 3; ++out) {
-        double low = 0, high = 0;
-        for (const auto& place : shares) {
-            auto [min, max] = std::minmax_element(
-                place.begin(), place.end(), [out](auto& a, auto& b) { return a[out] < b[out]; });
-            low += (*min)[out];
-            high += (*max)[out];
-        }
-        least = std::min(least, low);
-        most = std::max(most, high);
-    }
-    if (!std::isfinite(least) || !std::isfinite(most) || most - least > MostReach) {
-        return std::nullopt;
-    }
-    const int start = int(std::floor(least * One));
-    const int end = int(std::ceil(most * One));
-    for (std::size_t place = 0; place < 3; ++place) {
-        for (std::size_t value = 0; value < 256; ++value) {
-            for (std::size_t out = 0; out < 3; ++out) {
-                const double fixed = std::nearbyint(shares[place][value][out] * One);
-                tables.FShares[place][value][out] = std::int32_t(fixed) - (place == 0 ? start : 0);
+    // Far beyond sRGB a table would grow too long (and fixed point
+    // overflow).
+    for (const auto& place : shares) {
+        for (const auto& share : place) {
+            for (const double part : share) {
+                if (!std::isfinite(part) || std::abs(part) > MostReach) {
+                    return std::nullopt;
+                }
             }
         }
+    }
+    // The span of sums the rounded shares can make, over every channel of
+    // the output: the curve covers each of them.
+    int start = 0, end = One;
+    for (std::size_t out = 0; out < 3; ++out) {
+        int low = 0, high = 0;
+        for (std::size_t place = 0; place < 3; ++place) {
+            int least = INT32_MAX, most = INT32_MIN;
+            for (std::size_t value = 0; value < 256; ++value) {
+                const auto fixed = std::int32_t(std::nearbyint(shares[place][value][out] * One));
+                tables.FShares[place][value][out] = fixed;
+                least = std::min(least, fixed);
+                most = std::max(most, fixed);
+            }
+            low += least;
+            high += most;
+        }
+        start = std::min(start, low);
+        end = std::max(end, high);
+    }
+    if (end - start > MostReach * One) {
+        return std::nullopt;
+    }
+    for (auto& share : tables.FShares[0]) {
+        share -= start;
     }
     // Each 8-bit level from the linear value where it becomes the nearest.
     tables.FCurve.resize(std::size_t(end - start) + 1);

@@ -2,11 +2,11 @@
 
 #include "BitmapImage.h"
 
-class TColourProfile;
-
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+class TColourProfile;
 
 // The picture's column (or row) under view column v when a picture `picture`
 // pixels wide is shown `view` pixels wide: picture × v div view, the product

@@ -3,6 +3,7 @@
 #include "CaptureLayout.h"
 
 #include "FileSystem.h"
+#include "QtXcb.h"
 #include "ScreenCapture.h"
 #include "WindowRatio.h"
 
@@ -56,15 +57,13 @@ TPointerTracker& Tracker() {
 } // namespace
 
 std::optional<QPoint> X11PointerPosition(const QWidget& window) {
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection()) {
+    xcb_connection_t* connection = QtXcbConnection();
+    if (!connection) {
         return std::nullopt;
     }
-    xcb_connection_t* connection = x11->connection();
     const auto id = static_cast<xcb_window_t>(window.winId());
-    std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
-        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, id), nullptr),
-        &std::free);
+    const auto reply =
+        Owned(xcb_query_pointer_reply(connection, xcb_query_pointer(connection, id), nullptr));
     if (!reply || !reply->same_screen) {
         return std::nullopt;
     }

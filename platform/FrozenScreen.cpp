@@ -1,9 +1,9 @@
 #include "FrozenScreen.h"
 
+#include "QtXcb.h"
+
 #include <QWidget>
 #include <algorithm>
-#include <cstdlib>
-#include <memory>
 #include <utility>
 #include <xcb/xcb.h>
 
@@ -14,12 +14,6 @@ namespace {
 constexpr std::uint32_t Opaque = 0xFF000000u;
 // A PutImage request's fixed part, in bytes.
 constexpr std::size_t PutImageHeader = 24;
-
-template <typename Reply> using TReply = std::unique_ptr<Reply, decltype(&std::free)>;
-
-template <typename Reply> TReply<Reply> Owned(Reply* reply) {
-    return {reply, &std::free};
-}
 
 xcb_window_t WindowOf(const QWidget& window) {
     return static_cast<xcb_window_t>(window.winId());

@@ -1,6 +1,7 @@
 #include "ScreenCapture.h"
 
 #include "Exceptions.h"
+#include "QtXcb.h"
 
 #include <QColorSpace>
 #include <QDBusConnection>
@@ -154,23 +155,18 @@ struct TRoot {
 // The X server's root window under `window`; none when the program does not
 // run on X11.
 std::optional<TRoot> RootUnder(const QWidget& window) {
-    // The offscreen platform answers for X11 too, with no connection when
-    // there is no X display.
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection()) {
+    xcb_connection_t* connection = QtXcbConnection();
+    if (!connection) {
         return std::nullopt;
     }
-    xcb_connection_t* connection = x11->connection();
-    using Geometry = std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)>;
     const auto id = static_cast<xcb_window_t>(window.winId());
-    const Geometry own(
-        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr), std::free);
+    const auto own =
+        Owned(xcb_get_geometry_reply(connection, xcb_get_geometry(connection, id), nullptr));
     if (!own) {
         Refuse("X サーバーが答えません");
     }
-    const Geometry root(
-        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, own->root), nullptr),
-        std::free);
+    const auto root =
+        Owned(xcb_get_geometry_reply(connection, xcb_get_geometry(connection, own->root), nullptr));
     if (!root) {
         Refuse("X サーバーが答えません");
     }

@@ -1,5 +1,7 @@
 #include "StepAside.h"
 
+#include "QtXcb.h"
+
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QTimer>
@@ -24,17 +26,6 @@ void Settle() {
     QEventLoop loop;
     QTimer::singleShot(SettleMs, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
-}
-
-template <typename Reply> using TReply = std::unique_ptr<Reply, decltype(&std::free)>;
-
-template <typename Reply> TReply<Reply> Owned(Reply* reply) {
-    return {reply, &std::free};
-}
-
-xcb_connection_t* QtConnection() {
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
 }
 
 // A connection of the program's own to the same server, on which the wait
@@ -183,7 +174,7 @@ bool WaitUntilUnmapped(const TWatch& watch, xcb_window_t top) {
 // The bare X server's road: false where it cannot be taken, the window
 // still shown.
 bool StepAsideOnX11(QWidget& window) {
-    xcb_connection_t* qt = QtConnection();
+    xcb_connection_t* qt = QtXcbConnection();
     if (!qt || !window.isVisible()) {
         return false;
     }

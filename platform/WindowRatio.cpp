@@ -27,8 +27,7 @@ bool TWindowRatioKeeper::eventFilter(QObject* watched, QEvent* event) {
     // A window paints into its backing store once it is exposed; then the
     // store's device is the buffer painted. One that draws itself on the
     // screen has a store that was never made.
-    if (!store || !handle || !handle->isExposed() ||
-        window->testAttribute(Qt::WA_PaintOnScreen)) {
+    if (!store || !handle || !handle->isExposed() || window->testAttribute(Qt::WA_PaintOnScreen)) {
         return false;
     }
     QPaintDevice* device = store->paintDevice();
